@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+// A handle on a scheduled call. Copies share the same call; invalidating any copy cancels it.
+// An empty handle is never valid, and invalidating it does nothing.
+class OVTimer {
+  public:
+    OVTimer() = default;
+
+    void invalidate();
+    bool isValid() const { return _state && _state->valid; }
+    explicit operator bool() const { return isValid(); }
+
+    struct State {
+        bool valid = true;
+        std::function<void()> cancel;  // releases the scheduler's resources, at most once
+    };
+    explicit OVTimer(std::shared_ptr<State> state) : _state(std::move(state)) {}
+
+  private:
+    std::shared_ptr<State> _state;
+};
+
+// Every timer and every hop to the main loop goes through a scheduler, so that tests can run
+// in virtual time.
+class OVScheduler {
+  public:
+    virtual ~OVScheduler() = default;
+
+    // Monotonic seconds with sub-millisecond resolution.
+    virtual double now() const = 0;
+    // Wall-clock seconds since 2001-01-01 00:00:00 UTC.
+    virtual double referenceNow() const = 0;
+
+    // Calls `fn` once after `seconds` (negative counts as 0).
+    virtual OVTimer after(double seconds, std::function<void()> fn) = 0;
+    // Calls `fn` every `seconds` until the handle is invalidated.
+    virtual OVTimer every(double seconds, std::function<void()> fn) = 0;
+    // Calls `fn` on the main loop after the current call has returned.
+    virtual void async(std::function<void()> fn) = 0;
+};
+
+// Seconds between 1970-01-01 and 2001-01-01, the reference date of `referenceNow()`.
+inline constexpr double OVReferenceDateUnixOffset = 978307200.0;

@@ -1,0 +1,309 @@
+#include "settings/profiles.h"
+
+#include <QCollator>
+#include <algorithm>
+
+#include "base/notification_center.h"
+#include "base/preferences.h"
+#include "base/services.h"
+#include "orvetta_config.h"
+
+namespace {
+
+const QString kMouseActionSuffix = QStringLiteral("MouseAction");
+const QString kModifierActionSuffix = QStringLiteral("ModifierAction");
+
+struct InputDefaults {
+    std::int64_t mouseAction;
+    bool inertiaEnabled;
+};
+
+InputDefaults defaultsForInput(const QString& input) {
+    if (input == QLatin1String("finger2")) {
+        return {OVMouseActionScroll, true};
+    }
+    if (input == QLatin1String("finger3")) {
+        return {OVMouseActionMiddle, false};
+    }
+    if (input == QLatin1String("eraser")) {
+        return {OVMouseActionRight, false};
+    }
+    return {OVMouseActionLeft, false};
+}
+
+QVariantMap defaultScalarsAndMappings() {
+    QVariantMap values{
+        {QStringLiteral("scrollScale"), 1.5},         {QStringLiteral("inertiaDecay"), 0.95},
+        {QStringLiteral("inertiaBoost"), 2.0},        {QStringLiteral("touchDelay"), 0.1},
+        {QStringLiteral("scrollReleaseDelay"), 0.01}, {QStringLiteral("holdRepeatInterval"), 0.1},
+    };
+    for (const QString& input : OVInputNames()) {
+        const InputDefaults defaults = defaultsForInput(input);
+        values.insert(OVMouseActionKey(input),
+                      QVariant::fromValue<qlonglong>(defaults.mouseAction));
+        values.insert(OVModifierActionKey(input), QVariant::fromValue<qlonglong>(0));
+        values.insert(OVInertiaEnabledKey(input), defaults.inertiaEnabled);
+    }
+    return values;
+}
+
+std::optional<QString> inputBeforeSuffix(const QString& key, const QString& suffix) {
+    if (key.size() > suffix.size() && key.endsWith(suffix)) {
+        return key.left(key.size() - suffix.size());
+    }
+    return std::nullopt;
+}
+
+void storeProfiles(const QVariantMap& profiles) {
+    OVStandardPreferences().setObject(QStringLiteral("settingsProfiles"), profiles);
+}
+
+void postProfileDidChange() {
+    OVDefaultCenter().post(OVSettingsProfileDidChangeNotification);
+}
+
+}  // namespace
+
+QVariantMap OVRegisteredDefaultValues() {
+    QVariantMap defaults = defaultScalarsAndMappings();
+    defaults.insert(QStringLiteral("naturalScroll"), true);
+    defaults.insert(QStringLiteral("hideCursor"), false);
+    defaults.insert(QStringLiteral("apiBaseURL"), QStringLiteral(ORVETTA_API_BASE_URL));
+    defaults.insert(QStringLiteral("deviceSelection"), QStringLiteral("auto"));
+    defaults.insert(QStringLiteral("displaySelection"), QStringLiteral("auto"));
+    defaults.insert(QStringLiteral("settingsProfiles"),
+                    QVariantMap{{OVDefaultProfileName, QVariantMap()}});
+    defaults.insert(QStringLiteral("activeSettingsProfile"), OVDefaultProfileName);
+    defaults.insert(QStringLiteral("automaticProfileSwitching"), true);
+    defaults.insert(QStringLiteral("welcomeAcceptedVersion"), QString(""));
+    defaults.insert(QStringLiteral("initialCompatibilityReportSent"), false);
+    defaults.insert(QStringLiteral("permissionsCompatibilityCheckPending"), false);
+    defaults.insert(QStringLiteral("keyboardPosition"), QStringLiteral("bottomCenter"));
+    return defaults;
+}
+
+void OVRegisterDefaults() {
+    OVStandardPreferences().registerDefaults(OVRegisteredDefaultValues());
+}
+
+const QStringList& OVInputNames() {
+    static const QStringList names{QStringLiteral("finger1"), QStringLiteral("finger2"),
+                                   QStringLiteral("finger3"), QStringLiteral("pen"),
+                                   QStringLiteral("eraser")};
+    return names;
+}
+
+QString OVMouseActionKey(const QString& input) {
+    return input + kMouseActionSuffix;
+}
+QString OVModifierActionKey(const QString& input) {
+    return input + kModifierActionSuffix;
+}
+QString OVInertiaEnabledKey(const QString& input) {
+    return input + QStringLiteral("InertiaEnabled");
+}
+QString OVKeyComboKeyCodeKey(const QString& input) {
+    return input + QStringLiteral("KeyComboKeyCode");
+}
+QString OVKeyComboFlagsKey(const QString& input) {
+    return input + QStringLiteral("KeyComboFlags");
+}
+QString OVKeyComboLabelKey(const QString& input) {
+    return input + QStringLiteral("KeyComboLabel");
+}
+
+std::optional<QString> OVInputFromMouseActionKey(const QString& key) {
+    return inputBeforeSuffix(key, kMouseActionSuffix);
+}
+
+std::optional<QString> OVInputFromModifierActionKey(const QString& key) {
+    return inputBeforeSuffix(key, kModifierActionSuffix);
+}
+
+const QStringList& OVProfileSettingKeys() {
+    static const QStringList keys = [] {
+        QStringList list{
+            QStringLiteral("scrollScale"),        QStringLiteral("inertiaDecay"),
+            QStringLiteral("inertiaBoost"),       QStringLiteral("touchDelay"),
+            QStringLiteral("scrollReleaseDelay"), QStringLiteral("holdRepeatInterval")};
+        for (const QString& input : OVInputNames()) {
+            list << OVMouseActionKey(input) << OVModifierActionKey(input)
+                 << OVInertiaEnabledKey(input) << OVKeyComboKeyCodeKey(input)
+                 << OVKeyComboFlagsKey(input) << OVKeyComboLabelKey(input);
+        }
+        return list;
+    }();
+    return keys;
+}
+
+QVariantMap OVDefaultProfileSettings() {
+    QVariantMap settings = defaultScalarsAndMappings();
+    for (const QString& input : OVInputNames()) {
+        settings.insert(OVKeyComboKeyCodeKey(input), QVariant::fromValue<quint16>(0));
+        settings.insert(OVKeyComboFlagsKey(input), QVariant::fromValue<qulonglong>(0));
+        settings.insert(OVKeyComboLabelKey(input), QString(""));
+    }
+    return settings;
+}
+
+QVariantMap OVSettingsProfilesMutable() {
+    const QVariantMap stored =
+        OVStandardPreferences().dictionaryForKey(QStringLiteral("settingsProfiles"));
+    QVariantMap profiles;
+    for (auto it = stored.begin(); it != stored.end(); ++it) {
+        const bool isDictionary = it.value().typeId() == QMetaType::QVariantMap;
+        profiles.insert(it.key(), isDictionary ? it.value().toMap() : QVariantMap());
+    }
+    if (!profiles.contains(OVDefaultProfileName)) {
+        profiles.insert(OVDefaultProfileName, QVariantMap());
+    }
+    return profiles;
+}
+
+QString OVActiveSettingsProfileName() {
+    const QString stored =
+        OVStandardPreferences().stringForKey(QStringLiteral("activeSettingsProfile"));
+    if (!stored.isEmpty() && OVSettingsProfilesMutable().contains(stored)) {
+        return stored;
+    }
+    return OVDefaultProfileName;
+}
+
+QStringList OVSettingsProfileNames() {
+    QStringList others = OVSettingsProfilesMutable().keys();
+    others.removeAll(OVDefaultProfileName);
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(others.begin(), others.end(),
+              [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    others.prepend(OVDefaultProfileName);
+    return others;
+}
+
+QVariant OVProfileValueForKey(const QString& key) {
+    const QString active = OVActiveSettingsProfileName();
+    QVariant value;
+    if (active == OVDefaultProfileName) {
+        value = OVStandardPreferences().object(key);
+    } else {
+        value = OVSettingsProfilesMutable().value(active).toMap().value(key);
+    }
+    if (value.isValid()) {
+        return value;
+    }
+    return OVDefaultProfileSettings().value(key);
+}
+
+double OVProfileDoubleForKey(const QString& key) {
+    return OVProfileValueForKey(key).toDouble();
+}
+
+std::int64_t OVProfileIntegerForKey(const QString& key) {
+    return OVProfileValueForKey(key).toLongLong();
+}
+
+bool OVProfileBoolForKey(const QString& key) {
+    return OVProfileValueForKey(key).toBool();
+}
+
+QString OVProfileStringForKey(const QString& key) {
+    const QVariant value = OVProfileValueForKey(key);
+    return value.typeId() == QMetaType::QString ? value.toString() : QString("");
+}
+
+std::int64_t OVEffectiveMouseActionForInput(const QString& input) {
+    const std::int64_t action = OVProfileIntegerForKey(OVMouseActionKey(input));
+    if (action == OVMouseActionScrollAndPinch && input != QLatin1String("finger2")) {
+        return OVMouseActionScroll;
+    }
+    return action;
+}
+
+std::int64_t OVEffectiveModifierActionForInput(const QString& input) {
+    return OVProfileIntegerForKey(OVModifierActionKey(input));
+}
+
+bool OVEffectiveInertiaEnabledForInput(const QString& input) {
+    return OVProfileBoolForKey(OVInertiaEnabledKey(input));
+}
+
+QVariantMap OVSnapshotCurrentProfileSettings() {
+    QVariantMap snapshot;
+    for (const QString& key : OVProfileSettingKeys()) {
+        const QVariant value = OVProfileValueForKey(key);
+        if (value.isValid()) {
+            snapshot.insert(key, value);
+        }
+    }
+    return snapshot;
+}
+
+void OVSetProfileValueForKey(const QString& key, const QVariant& value) {
+    const QString active = OVActiveSettingsProfileName();
+    if (active == OVDefaultProfileName) {
+        OVStandardPreferences().setObject(key, value);  // an invalid value removes the key
+        return;
+    }
+    QVariantMap profiles = OVSettingsProfilesMutable();
+    QVariantMap profile = profiles.value(active).toMap();
+    if (value.isValid()) {
+        profile.insert(key, value);
+    } else {
+        profile.remove(key);
+    }
+    profiles.insert(active, profile);
+    storeProfiles(profiles);
+}
+
+std::optional<QString> OVTrimmedProfileName(const QString& name) {
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) {
+        return std::nullopt;
+    }
+    return trimmed;
+}
+
+bool OVSaveCurrentSettingsAsProfile(const QString& name) {
+    const std::optional<QString> trimmed = OVTrimmedProfileName(name);
+    if (!trimmed || *trimmed == OVDefaultProfileName) {
+        return false;
+    }
+    QVariantMap profiles = OVSettingsProfilesMutable();
+    profiles.insert(*trimmed, OVSnapshotCurrentProfileSettings());
+    storeProfiles(profiles);
+    OVStandardPreferences().setObject(QStringLiteral("activeSettingsProfile"), *trimmed);
+    postProfileDidChange();
+    return true;
+}
+
+void OVSetActiveSettingsProfile(const QString& name) {
+    QString selected = OVTrimmedProfileName(name).value_or(OVDefaultProfileName);
+    if (!OVSettingsProfilesMutable().contains(selected)) {
+        selected = OVDefaultProfileName;
+    }
+    OVStandardPreferences().setObject(QStringLiteral("activeSettingsProfile"), selected);
+    postProfileDidChange();
+}
+
+bool OVRemoveActiveSettingsProfile() {
+    const QString active = OVActiveSettingsProfileName();
+    if (active == OVDefaultProfileName) {
+        return false;
+    }
+    QVariantMap profiles = OVSettingsProfilesMutable();
+    profiles.remove(active);
+    storeProfiles(profiles);
+    OVStandardPreferences().setObject(QStringLiteral("activeSettingsProfile"),
+                                      OVDefaultProfileName);
+    postProfileDidChange();
+    return true;
+}
+
+bool OVAutomaticProfileSwitchingEnabled() {
+    return OVStandardPreferences().boolForKey(QStringLiteral("automaticProfileSwitching"));
+}
+
+void OVSetAutomaticProfileSwitchingEnabled(bool enabled) {
+    OVStandardPreferences().setBool(QStringLiteral("automaticProfileSwitching"), enabled);
+    postProfileDidChange();
+}
