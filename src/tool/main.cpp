@@ -1,0 +1,44 @@
+// orvetta-tool: the command-line companion for support and development.
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include "tool/tool_commands.h"
+
+namespace {
+
+int printHelp(const QStringList&, QTextStream& out, QTextStream&);
+
+// Each verb lives in its own file; add it here.
+const OVToolVerb kVerbs[] = {
+    {"help", "help", printHelp},
+};
+
+int printHelp(const QStringList&, QTextStream& out, QTextStream&) {
+    out << "usage: orvetta-tool <verb> [arguments]\n\nverbs:\n";
+    for (const OVToolVerb& verb : kVerbs) {
+        out << "  " << verb.usage << "\n";
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.isEmpty()) {
+        printHelp({}, out, err);
+        return 2;
+    }
+    const QString verbName = arguments.takeFirst();
+    for (const OVToolVerb& verb : kVerbs) {
+        if (verbName == QLatin1String(verb.name)) {
+            return verb.run(arguments, out, err);
+        }
+    }
+    err << "orvetta-tool: unknown verb '" << verbName << "' (try 'orvetta-tool help')\n";
+    return 2;
+}
