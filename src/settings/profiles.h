@@ -7,10 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-// Posted with no sender and no user info whenever the active profile, the profile list or the
-// automatic-switching switch changes.
-inline const QString OVSettingsProfileDidChangeNotification =
-    QStringLiteral("OVSettingsProfileDidChangeNotification");
+#include "base/notification_names.h"
 
 inline const QString OVDefaultProfileName = QStringLiteral("Default");
 
