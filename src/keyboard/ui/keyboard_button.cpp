@@ -30,6 +30,10 @@ void OVKeyboardButton::setActive(bool active) {
 }
 
 void OVKeyboardButton::setKeyImage(const QImage& templateImage) {
+    // Re-dressing after every key press mostly sets the same cached image again.
+    if (templateImage.cacheKey() == _templateImage.cacheKey()) {
+        return;
+    }
     _templateImage = templateImage;
     _tintedImage = templateImage.isNull() ? QImage() : OVTintedKeyboardIcon(templateImage, _tint);
     update();
