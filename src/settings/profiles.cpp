@@ -324,9 +324,15 @@ bool OVSaveCurrentSettingsAsProfile(const QString& name) {
 }
 
 void OVSetActiveSettingsProfile(const QString& name) {
-    QString selected = OVTrimmedProfileName(name).value_or(OVDefaultProfileName);
-    if (!OVSettingsProfilesMutable().contains(selected)) {
-        selected = OVDefaultProfileName;
+    const QVariantMap profiles = OVSettingsProfilesMutable();
+    const std::optional<QString> trimmed = OVTrimmedProfileName(name);
+    QString selected = OVDefaultProfileName;
+    // A stored name with white space around it (only a hand-edited store has one) is selected
+    // as it is, so that the menu and automatic switching can still reach that profile.
+    if (trimmed && profiles.contains(name)) {
+        selected = name;
+    } else if (trimmed && profiles.contains(*trimmed)) {
+        selected = *trimmed;
     }
     OVStandardPreferences().setObject(kActiveSettingsProfileKey, selected);
     postProfileDidChange();

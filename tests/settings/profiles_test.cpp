@@ -342,6 +342,18 @@ TEST_F(Profiles, SelectingFallsBackToDefaultAndAlwaysPosts) {
     EXPECT_EQ(state.posts(), 6);
 }
 
+TEST_F(Profiles, SelectingANameStoredWithSpacesAroundIt) {
+    state.preferences().setObject(
+        "settingsProfiles",
+        QVariantMap{{"  Work  ", QVariantMap()}, {"", QVariantMap()}, {"Home", QVariantMap()}});
+    OVSetActiveSettingsProfile("  Work  ");  // as the profile menu offers it
+    EXPECT_EQ(OVActiveSettingsProfileName(), "  Work  ");
+    OVSetActiveSettingsProfile(" Home\n");
+    EXPECT_EQ(OVActiveSettingsProfileName(), "Home");
+    OVSetActiveSettingsProfile("");  // a blank name is Default even when stored
+    EXPECT_EQ(state.preferences().stringForKey("activeSettingsProfile"), "Default");
+}
+
 TEST_F(Profiles, RemovingTheActiveProfile) {
     ASSERT_TRUE(OVSaveCurrentSettingsAsProfile("Work"));
     ASSERT_TRUE(OVSaveCurrentSettingsAsProfile("Home"));
