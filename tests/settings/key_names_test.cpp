@@ -6,81 +6,31 @@
 #include "settings_test_helpers.h"
 
 TEST(KeyNames, EveryNamedCodeAndNoOther) {
-    const std::map<std::uint16_t, QString> expected{
-        {0, "A"},
-        {11, "B"},
-        {8, "C"},
-        {2, "D"},
-        {14, "E"},
-        {3, "F"},
-        {5, "G"},
-        {4, "H"},
-        {34, "I"},
-        {38, "J"},
-        {40, "K"},
-        {37, "L"},
-        {46, "M"},
-        {45, "N"},
-        {31, "O"},
-        {35, "P"},
-        {12, "Q"},
-        {15, "R"},
-        {1, "S"},
-        {17, "T"},
-        {32, "U"},
-        {9, "V"},
-        {13, "W"},
-        {7, "X"},
-        {16, "Y"},
-        {6, "Z"},
-        {29, "0"},
-        {18, "1"},
-        {19, "2"},
-        {20, "3"},
-        {21, "4"},
-        {23, "5"},
-        {22, "6"},
-        {26, "7"},
-        {28, "8"},
-        {25, "9"},
-        {27, "-"},
-        {24, "="},
-        {33, "["},
-        {30, "]"},
-        {42, "\\"},
-        {41, ";"},
-        {39, "'"},
-        {50, QString(QChar(0x60))},
-        {43, ","},
-        {47, "."},
-        {44, "/"},
-        {49, "Space"},
-        {53, "Esc"},
-        {48, "Tab"},
-        {36, "Return"},
-        {51, "Delete"},
+    std::map<std::uint16_t, QString> expected;
+    // The codes of A to Z and of 0 to 9.
+    const std::uint16_t letters[26] = {0,  11, 8,  2,  14, 3, 5,  4,  34, 38, 40, 37, 46,
+                                       45, 31, 35, 12, 15, 1, 17, 32, 9,  13, 7,  16, 6};
+    const std::uint16_t digits[10] = {29, 18, 19, 20, 21, 23, 22, 26, 28, 25};
+    for (int i = 0; i < 26; ++i) {
+        expected[letters[i]] = QChar(u'A' + i);
+    }
+    for (int i = 0; i < 10; ++i) {
+        expected[digits[i]] = QChar(u'0' + i);
+    }
+    // clang-format off
+    const std::pair<std::uint16_t, QString> others[] = {
+        {27, "-"}, {24, "="}, {33, "["}, {30, "]"}, {42, "\\"}, {41, ";"}, {39, "'"},
+        {50, "\u0060"}, {43, ","}, {47, "."}, {44, "/"},
+        {49, "Space"}, {53, "Esc"}, {48, "Tab"}, {36, "Return"}, {51, "Delete"},
         {117, "Forward Delete"},
-        {123, "Left"},
-        {124, "Right"},
-        {126, "Up"},
-        {125, "Down"},
-        {115, "Home"},
-        {119, "End"},
-        {116, "Page Up"},
-        {121, "Page Down"},
-        {122, "F1"},
-        {120, "F2"},
-        {99, "F3"},
-        {118, "F4"},
-        {96, "F5"},
-        {97, "F6"},
-        {98, "F7"},
-        {100, "F8"},
-        {101, "F9"},
-        {109, "F10"},
-        {103, "F11"},
-        {111, "F12"},
-    };
+        {123, "Left"}, {124, "Right"}, {126, "Up"}, {125, "Down"}, {115, "Home"}, {119, "End"},
+        {116, "Page Up"}, {121, "Page Down"},
+        {122, "F1"}, {120, "F2"}, {99, "F3"}, {118, "F4"}, {96, "F5"}, {97, "F6"}, {98, "F7"},
+        {100, "F8"}, {101, "F9"}, {109, "F10"}, {103, "F11"}, {111, "F12"}};
+    // clang-format on
+    for (const auto& [code, name] : others) {
+        expected[code] = name;
+    }
     ASSERT_EQ(expected.size(), 73u);
     for (std::uint32_t code = 0; code <= 0xFFFF; ++code) {
         const auto known = expected.find(static_cast<std::uint16_t>(code));
