@@ -210,3 +210,19 @@ TEST(Preferences, DefaultPathFollowsTheConfigDirOverrideThenXdgThenHome) {
         EXPECT_EQ(OVPreferences::defaultPath(), homeConfig);
     }
 }
+
+TEST(Preferences, AnUnreadablePathIsKeptAsideToo) {
+    // Running as root reads any file, so a folder where the file should be stands in for an
+    // unreadable file.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    ASSERT_TRUE(QDir().mkpath(path + "/inside"));
+    OVPreferences preferences(path, nullptr);
+    preferences.registerDefaults({{"hideCursor", false}});
+    EXPECT_FALSE(preferences.boolForKey("hideCursor"));
+    ASSERT_FALSE(preferences.keptAsidePath().isEmpty());
+    EXPECT_TRUE(QDir(preferences.keptAsidePath() + "/inside").exists());
+    preferences.setObject("hideCursor", true);
+    EXPECT_TRUE(preferences.synchronize());
+    EXPECT_TRUE(OVPreferences(path, nullptr).boolForKey("hideCursor"));
+}
