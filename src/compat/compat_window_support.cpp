@@ -2,10 +2,18 @@
 
 #include <QDateTime>
 #include <QTimeZone>
+#include <cmath>
 
 #include "base/scheduler.h"
 #include "base/services.h"
 #include "orvetta_config.h"
+
+const QStringList& OVDisplayModelChoiceTitles() {
+    static const QStringList titles{QStringLiteral("Select"), QStringLiteral("Samsung Flip"),
+                                    QStringLiteral("Samsung Flip 2"),
+                                    QStringLiteral("Samsung Flip Pro"), QStringLiteral("Other")};
+    return titles;
+}
 
 void OVDisplayModelChoice::selectionChanged() {
     otherFieldEnabled = title == QLatin1String("Other");
@@ -122,4 +130,29 @@ QString OVCompatibilityDeviceReportText() {
 
 void OVSubmitCompatibilityReport(const QVariantMap&, OVReportSubmitCompletion completion) {
     completion(std::nullopt, OVError{});
+}
+
+std::optional<QPointF> OVContactScreenPoint(const QVariantMap& contact) {
+    const QVariant x = contact.value(QStringLiteral("screenX"));
+    const QVariant y = contact.value(QStringLiteral("screenY"));
+    bool xIsNumber = false;
+    bool yIsNumber = false;
+    const QPointF point(x.toDouble(&xIsNumber), y.toDouble(&yIsNumber));
+    if (!x.isValid() || !y.isValid() || !xIsNumber || !yIsNumber || std::isnan(point.x()) ||
+        std::isnan(point.y())) {
+        return std::nullopt;
+    }
+    return point;
+}
+
+QVariantList OVContactsInsideFrame(const QVariantList& contacts, const QRectF& frame) {
+    QVariantList inside;
+    for (const QVariant& contact : contacts) {
+        const std::optional<QPointF> point = OVContactScreenPoint(contact.toMap());
+        if (point && point->x() >= frame.left() && point->x() < frame.right() &&
+            point->y() >= frame.top() && point->y() < frame.bottom()) {
+            inside.append(contact);
+        }
+    }
+    return inside;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -11,6 +13,9 @@
 
 // What the compatibility test and the compatibility check windows share: the display model
 // choice, the report sections every text report starts with, and sending.
+
+// "Select", "Samsung Flip", "Samsung Flip 2", "Samsung Flip Pro", "Other".
+const QStringList& OVDisplayModelChoiceTitles();
 
 // The display model pop-up with its "Other" text field. The pop-up's choices are the display
 // model choices of the report; "Select" is the start and means no model.
@@ -65,3 +70,9 @@ void OVSubmitCompatibilityReport(const QVariantMap& payload, OVReportSubmitCompl
 
 // Contacts that a window counts: those that land inside it.
 using OVContactFilter = std::function<QVariantList(const QVariantList& contacts)>;
+// The contact's point in global display coordinates ("screenX", "screenY"); nothing when either
+// is missing or not a number.
+std::optional<QPointF> OVContactScreenPoint(const QVariantMap& contact);
+// The contacts, in their order, whose screen point lies in `frame` (global display coordinates;
+// the left and top edges belong to it, the right and bottom edges do not).
+QVariantList OVContactsInsideFrame(const QVariantList& contacts, const QRectF& frame);
