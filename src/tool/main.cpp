@@ -12,6 +12,8 @@ int printHelp(const QStringList&, QTextStream& out, QTextStream&);
 // Each verb lives in its own file; add it here.
 const OVToolVerb kVerbs[] = {
     {"help", "help", printHelp},
+    {"describe", "describe [--json] <hex | file.hidrec | file with hex>", OVDescribeCommand},
+    {"decode", "decode <file.hidrec>", OVDecodeCommand},
 };
 
 int printHelp(const QStringList&, QTextStream& out, QTextStream&) {

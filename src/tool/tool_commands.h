@@ -12,3 +12,7 @@ struct OVToolVerb {
     const char* usage;
     OVToolCommand run;
 };
+
+// The verbs, each in src/tool/<verb>_command.cpp.
+int OVDescribeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVDecodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
