@@ -138,6 +138,9 @@ class LayoutWalk {
         if (_layout.contactCount >= 1 && _selectedReportID != kNoReportID) {
             _layout.valid = true;
             _layout.reportID = static_cast<std::uint8_t>(_selectedReportID & 0xFF);
+        } else {
+            _layout.contactCountBitOffset = -1;
+            _layout.contactCountBitLength = 0;
         }
         return _layout;
     }
