@@ -5,17 +5,22 @@ namespace {
 constexpr std::uint32_t kGenericDesktopPage = 0x01;
 constexpr std::uint32_t kDigitizerPage = 0x0D;
 
-int smallestSize(std::int64_t value) {
+// The fewest data bytes that hold `value`: as a signed number for the items whose value is
+// signed (Logical and Physical Minimum and Maximum), else as an unsigned one.
+int smallestSize(std::int64_t value, bool isSigned) {
     if (value == 0) {
         return 0;
     }
-    if ((value >= -128 && value <= 127) || (value >= 0 && value <= 0xFF)) {
+    if (isSigned || value < 0) {
+        if (value >= -128 && value <= 127) {
+            return 1;
+        }
+        return value >= -32768 && value <= 32767 ? 2 : 4;
+    }
+    if (value <= 0xFF) {
         return 1;
     }
-    if ((value >= -32768 && value <= 32767) || (value >= 0 && value <= 0xFFFF)) {
-        return 2;
-    }
-    return 4;
+    return value <= 0xFFFF ? 2 : 4;
 }
 
 }  // namespace
@@ -23,7 +28,7 @@ int smallestSize(std::int64_t value) {
 OVHIDDescriptorWriter& OVHIDDescriptorWriter::item(std::uint8_t type, std::uint8_t tag,
                                                    std::int64_t value, int size) {
     if (size != 0 && size != 1 && size != 2 && size != 4) {
-        size = smallestSize(value);
+        size = smallestSize(value, false);
     }
     const std::uint8_t sizeCode = size == 4 ? 3 : static_cast<std::uint8_t>(size);
     _bytes.append(static_cast<char>((tag << 4) | ((type & 0x03) << 2) | sizeCode));
@@ -32,6 +37,11 @@ OVHIDDescriptorWriter& OVHIDDescriptorWriter::item(std::uint8_t type, std::uint8
         _bytes.append(static_cast<char>((bits >> (8 * i)) & 0xFF));
     }
     return *this;
+}
+
+OVHIDDescriptorWriter& OVHIDDescriptorWriter::signedItem(std::uint8_t type, std::uint8_t tag,
+                                                         std::int32_t value) {
+    return item(type, tag, value, smallestSize(value, true));
 }
 
 OVHIDDescriptorWriter& OVHIDDescriptorWriter::raw(const QByteArray& bytes) {

@@ -17,14 +17,16 @@ class OVHIDDescriptorWriter {
     static constexpr std::uint8_t kApplication = 0x01;
     static constexpr std::uint8_t kLogical = 0x02;
 
-    // One short item with the fewest data bytes that hold `value` (signed values that fit in
-    // 8 or 16 bits take 1 or 2 bytes); `size` 0, 1, 2 or 4 forces a size.
+    // One short item with the fewest data bytes that hold `value` as an unsigned number (as a
+    // signed one when it is negative); `size` 0, 1, 2 or 4 forces a size.
     OVHIDDescriptorWriter& item(std::uint8_t type, std::uint8_t tag, std::int64_t value,
                                 int size = -1);
+    // One short item whose value is signed: 255 takes two bytes, as 0xFF alone reads as -1.
+    OVHIDDescriptorWriter& signedItem(std::uint8_t type, std::uint8_t tag, std::int32_t value);
 
     OVHIDDescriptorWriter& usagePage(std::uint32_t page) { return item(1, 0, page); }
-    OVHIDDescriptorWriter& logicalMinimum(std::int32_t value) { return item(1, 1, value); }
-    OVHIDDescriptorWriter& logicalMaximum(std::int32_t value) { return item(1, 2, value); }
+    OVHIDDescriptorWriter& logicalMinimum(std::int32_t value) { return signedItem(1, 1, value); }
+    OVHIDDescriptorWriter& logicalMaximum(std::int32_t value) { return signedItem(1, 2, value); }
     OVHIDDescriptorWriter& reportSize(std::uint32_t bits) { return item(1, 7, bits); }
     OVHIDDescriptorWriter& reportID(std::uint32_t id) { return item(1, 8, id); }
     OVHIDDescriptorWriter& reportCount(std::uint32_t count) { return item(1, 9, count); }
