@@ -40,24 +40,24 @@ std::uint16_t markerFor(std::uint32_t width, std::uint32_t height) {
     return static_cast<std::uint16_t>(width);
 }
 
-// The contact of one slot, or an invalid contact when it is not down (tip up, out of range or
-// not a valid touch).
-OVTouchContact contactFromSlot(const OVHIDContactLayout& slot, const std::uint8_t* report,
-                               qsizetype length) {
-    const bool tip = readFlag(report, length, slot.tipSwitchBitOffset, false);
-    const bool inRange = readFlag(report, length, slot.inRangeBitOffset, true);
-    const bool touchValid = readFlag(report, length, slot.touchValidBitOffset, true);
-    if (!(tip && inRange && touchValid)) {
-        return OVTouchContact{};
-    }
+// A slot's contact is down when its tip switch is set, it is in range and it is a valid touch;
+// a slot without in range or confidence field counts as in range and valid.
+bool slotIsDown(const OVHIDContactLayout& slot, const std::uint8_t* report, qsizetype length) {
+    return readFlag(report, length, slot.tipSwitchBitOffset, false) &&
+           readFlag(report, length, slot.inRangeBitOffset, true) &&
+           readFlag(report, length, slot.touchValidBitOffset, true);
+}
+
+// Fills `contact` (in place: the list is returned by value and copied once) from a slot that
+// is down.
+void readContact(const OVHIDContactLayout& slot, const std::uint8_t* report, qsizetype length,
+                 OVTouchContact& contact) {
     const std::uint32_t width =
         readSizeField(report, length, slot.widthBitOffset, slot.widthBitLength);
     const std::uint32_t height =
         readSizeField(report, length, slot.heightBitOffset, slot.heightBitLength);
     const bool eraser = readFlag(report, length, slot.eraserBitOffset, false);
     const bool invert = readFlag(report, length, slot.invertBitOffset, false);
-
-    OVTouchContact contact;
     contact.valid = true;
     contact.slot = slot.slot;
     contact.flags = kTipSwitchFlag | kInRangeFlag;
@@ -71,7 +71,6 @@ OVTouchContact contactFromSlot(const OVHIDContactLayout& slot, const std::uint8_
     contact.yMaximum = slot.yLogicalMaximum;
     contact.marker = markerFor(width, height);
     contact.kind = OVContactKindFromDescriptor(slot.preferredKind, contact.marker, eraser, invert);
-    return contact;
 }
 
 // The bookkeeping of a frame that the device spreads over several reports because it has more
@@ -132,9 +131,8 @@ OVTouchContactList OVTouchBridge::contactsFromReport(const std::uint8_t* report,
     }
     const int slotCount = std::clamp<std::int32_t>(layout.contactCount, 0, OVHIDMaxContactSlots);
     for (int i = 0; i < slotCount; ++i) {
-        const OVTouchContact contact = contactFromSlot(layout.contacts[i], report, length);
-        if (contact.valid) {
-            list.contacts[list.count++] = contact;
+        if (slotIsDown(layout.contacts[i], report, length)) {
+            readContact(layout.contacts[i], report, length, list.contacts[list.count++]);
         }
     }
     if (list.frameContactCount == 0) {
