@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kMaxDecimalDigits = 9;
 constexpr int kMaxHexDigits = 8;
-constexpr int kMaxSecondsDigits = 12;
+constexpr int kMaxSecondsDigits = 9;
+// The latest time a recording can hold, just under 10^9 seconds.
+constexpr long long kMaxMicroseconds = 999'999'999'999'999LL;
 constexpr int kMaxFractionDigits = 9;
 
 int hexDigitValue(char c) {
@@ -65,7 +67,8 @@ std::optional<quint32> parseHex(QByteArrayView text, int maxDigits) {
     return value;
 }
 
-// "seconds.fraction" or whole seconds.
+// "seconds.fraction" or whole seconds; at most 9 digits of each, so that a time keeps its
+// microseconds when it is written again.
 std::optional<double> parseTimestamp(QByteArrayView text) {
     const qsizetype dot = text.indexOf('.');
     const QByteArrayView seconds = dot < 0 ? text : text.first(dot);
@@ -74,16 +77,17 @@ std::optional<double> parseTimestamp(QByteArrayView text) {
         (dot >= 0 && (!isDecimalDigits(fraction) || fraction.size() > kMaxFractionDigits))) {
         return std::nullopt;
     }
-    double value = 0;
+    qint64 wholeSeconds = 0;
     for (char c : seconds) {
-        value = value * 10 + (c - '0');
+        wholeSeconds = wholeSeconds * 10 + (c - '0');
     }
-    double scale = 0.1;
+    qint64 fractionValue = 0;
+    double fractionScale = 1;
     for (char c : fraction) {
-        value += (c - '0') * scale;
-        scale /= 10;
+        fractionValue = fractionValue * 10 + (c - '0');
+        fractionScale *= 10;
     }
-    return value;
+    return static_cast<double>(wholeSeconds) + static_cast<double>(fractionValue) / fractionScale;
 }
 
 QList<QByteArrayView> splitTokens(QByteArrayView text) {
@@ -397,7 +401,9 @@ QByteArray OVHIDRecordingEventLine(double time, const std::uint8_t* bytes, qsize
         length = 0;
     }
     const long long micros =
-        std::isfinite(time) && time > 0 ? std::llround(std::min(time, 1e12) * 1e6) : 0;
+        std::isfinite(time) && time > 0
+            ? std::min(std::llround(std::min(time, 1e9) * 1e6), kMaxMicroseconds)
+            : 0;
     char head[64];
     std::snprintf(head, sizeof head, "E: %06lld.%06lld %lld", micros / 1000000, micros % 1000000,
                   static_cast<long long>(length));

@@ -64,7 +64,8 @@ std::optional<OVHIDRecording> OVReadHIDRecordingFile(const QString& path, OVErro
 QByteArray OVHIDRecordingText(const OVHIDRecording& recording);
 // The device lines alone: D: (for a device index other than 0), R:, N:, P: and I:.
 QByteArray OVHIDRecordingDeviceText(const OVHIDRecording& recording);
-// One E: line, newline included; times are written to the microsecond, negative ones as 0.
+// One E: line, newline included; times are written to the microsecond, negative ones as 0 and
+// those past 999999999.999999 s (the most an E: line holds) as that.
 QByteArray OVHIDRecordingEventLine(double time, const std::uint8_t* bytes, qsizetype length);
 
 // Writes a recording while it happens: the device lines once, then each report as it arrives.

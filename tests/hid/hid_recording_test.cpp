@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <limits>
 
 #include "hid/hid_recording.h"
 #include "hid_test_support.h"
@@ -161,6 +162,24 @@ TEST(HIDRecordingWriter, WritesAwkwardValuesSoTheyReadBack) {
     EXPECT_EQ(devices->first().name, "Two lines \u00e9");
     EXPECT_EQ(devices->first().vendor, 0x12345u);
     EXPECT_EQ(devices->first().events.size(), 2);
+}
+
+TEST(HIDRecordingWriter, TimesKeepTheirMicrosecondsUpToTheLargestTime) {
+    for (const double time : {0.000001, 1.5, 86399.999999, 123456789.123456, 999999999.999999}) {
+        const QByteArray line = OVHIDRecordingEventLine(time, nullptr, 0);
+        const std::optional<OVHIDRecording> recording = read("R: 0\n" + line);
+        ASSERT_TRUE(recording.has_value()) << line.toStdString();
+        EXPECT_EQ(OVHIDRecordingEventLine(recording->events[0].time, nullptr, 0), line);
+    }
+    EXPECT_EQ(OVHIDRecordingEventLine(5e9, nullptr, 0), "E: 999999999.999999 0\n");
+    EXPECT_EQ(OVHIDRecordingEventLine(std::numeric_limits<double>::quiet_NaN(), nullptr, 0),
+              "E: 000000.000000 0\n");
+    // Nine digits of fraction are read; ten digits of fraction or of seconds are not.
+    EXPECT_DOUBLE_EQ(read("R: 0\nE: 1.123456789 0\n")->events[0].time, 1.123456789);
+    EXPECT_EQ(errorFor("R: 0\nE: 1.1234567890 0\n"),
+              "line 2: E: needs a time in seconds.microseconds");
+    EXPECT_EQ(errorFor("R: 0\nE: 1234567890.0 0\n"),
+              "line 2: E: needs a time in seconds.microseconds");
 }
 
 TEST(HIDRecordingWriter, IncrementalWriterCountsFromTheFirstEvent) {
