@@ -66,26 +66,20 @@ TEST(HIDItemWalk, LongItemsAreSkippedWholeAndNeverYielded) {
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[1].type, 2);
     EXPECT_EQ(items[1].value, 0x22u);
-}
-
-TEST(HIDItemWalk, LongItemRunningPastTheEndEndsTheWalk) {
+    // One that runs past the end, or has fewer than two bytes after its prefix, ends the walk.
     EXPECT_EQ(itemsOf(bytes({0x05, 0x0D, 0xFE, 0x09, 0x10, 0x09, 0x22})).size(), 1u);
-    // Fewer than two bytes after the prefix.
     EXPECT_EQ(itemsOf(bytes({0x05, 0x0D, 0xFE, 0x01})).size(), 1u);
     EXPECT_EQ(itemsOf(bytes({0xFE})).size(), 0u);
 }
 
 TEST(HIDItemWalk, NoItemWithoutBytesOrWithTheCursorOutside) {
     OVHIDItem item;
+    const QByteArray d = bytes({0x05, 0x0D});
+    for (qsizetype cursor : {2, 7, -1}) {
+        EXPECT_FALSE(OVNextHIDItem(data(d), d.size(), cursor, item));
+    }
     qsizetype cursor = 0;
     EXPECT_FALSE(OVNextHIDItem(nullptr, 4, cursor, item));
-    const QByteArray d = bytes({0x05, 0x0D});
-    cursor = 2;
-    EXPECT_FALSE(OVNextHIDItem(data(d), d.size(), cursor, item));
-    cursor = 7;
-    EXPECT_FALSE(OVNextHIDItem(data(d), d.size(), cursor, item));
-    cursor = -1;
-    EXPECT_FALSE(OVNextHIDItem(data(d), d.size(), cursor, item));
 }
 
 TEST(HIDItemWalk, SignExtensionFollowsTheItemSize) {
@@ -295,9 +289,6 @@ TEST(HIDLayoutWalk, WithoutAnyReportIDNothingIsAccepted) {
     EXPECT_EQ(layout.contactCountBitOffset, -1);
     EXPECT_FALSE(layout.hasFingerCollection);
     EXPECT_FALSE(layout.hasContactCount);
-}
-
-TEST(HIDLayoutWalk, EmptyDescriptorIsNotValid) {
     EXPECT_FALSE(OVHIDDigitizerLayoutBuild(QByteArray()).valid);
     EXPECT_FALSE(OVHIDDigitizerLayoutBuild(nullptr, 10).valid);
 }

@@ -128,46 +128,30 @@ void expectAllZero(const OVTouchContactList& list) {
 
 // --- The bit reader -----------------------------------------------------------------------------
 
-TEST(HIDBitReader, ReadsLittleEndianFieldsAtAnyBit) {
+TEST(HIDBitReader, HandPickedFields) {
     const QByteArray r = bytes({0x01, 0xB5, 0x34, 0x12, 0xF0, 0xFF, 0x0F});
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 0, 8), 0x01u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 8, 1), 1u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 9, 1), 0u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 10, 1), 1u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 12, 4), 0xBu);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 16, 16), 0x1234u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 20, 12), 0x123u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 36, 16), 0xFFFFu);
-    // 32 bits starting at bit 7 span five bytes.
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 7, 32), readBitsOneByOne(data(r), r.size(), 7, 32));
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 8, 32), 0xF01234B5u);
-}
-
-TEST(HIDBitReader, BitsPastTheEndReadAsZero) {
-    const QByteArray r = bytes({0x01, 0xFF, 0xFF});
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 8, 24), 0xFFFFu);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 20, 16), 0x0Fu);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 24, 8), 0u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 1'000'000'000'000, 8), 0u);
-    // A report one byte long.
-    EXPECT_EQ(OVReadBits(data(r), 1, 0, 16), 0x01u);
-}
-
-TEST(HIDBitReader, WidthsOver32ReadTheFirst32Bits) {
-    const QByteArray r = bytes({0x78, 0x56, 0x34, 0x12, 0xAB, 0xCD});
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 0, 48), 0x12345678u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 4, 64), 0xB1234567u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 0, 32), 0x12345678u);
-}
-
-TEST(HIDBitReader, NothingToReadGivesZero) {
-    const QByteArray r = bytes({0xFF, 0xFF});
+    const auto read = [&](std::int64_t offset, std::int64_t count, qsizetype length = 7) {
+        return OVReadBits(data(r), length, offset, count);
+    };
+    EXPECT_EQ(read(8, 1), 1u);
+    EXPECT_EQ(read(9, 1), 0u);
+    EXPECT_EQ(read(12, 4), 0xBu);
+    EXPECT_EQ(read(16, 16), 0x1234u);
+    EXPECT_EQ(read(20, 12), 0x123u);
+    EXPECT_EQ(read(8, 32), 0xF01234B5u);
+    // Wider than 32 bits: the first 32.
+    EXPECT_EQ(read(4, 64), 0x01234B50u);
+    // Past the end of the report: 0.
+    EXPECT_EQ(read(36, 16), 0xFFFFu);
+    EXPECT_EQ(read(36, 16, 6), 0x0FFFu);
+    EXPECT_EQ(read(56, 8), 0u);
+    EXPECT_EQ(read(1'000'000'000'000, 8), 0u);
+    // Nothing to read.
     EXPECT_EQ(OVReadBits(nullptr, 2, 0, 8), 0u);
-    EXPECT_EQ(OVReadBits(data(r), 0, 0, 8), 0u);
-    EXPECT_EQ(OVReadBits(data(r), -3, 0, 8), 0u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), -1, 8), 0u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 0, 0), 0u);
-    EXPECT_EQ(OVReadBits(data(r), r.size(), 0, -4), 0u);
+    EXPECT_EQ(read(0, 8, 0), 0u);
+    EXPECT_EQ(read(0, 8, -3), 0u);
+    EXPECT_EQ(read(-1, 8), 0u);
+    EXPECT_EQ(read(0, 0), 0u);
 }
 
 TEST(HIDBitReader, AgreesWithABitByBitReadEverywhere) {
