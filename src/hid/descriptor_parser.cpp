@@ -315,9 +315,10 @@ class LayoutWalk {
     }
 
     void readField(std::int32_t base, std::uint32_t index) {
-        const std::int64_t offset =
-            base + static_cast<std::int64_t>(index) * static_cast<std::int64_t>(_global.reportSize);
-        if (offset > std::numeric_limits<std::int32_t>::max()) {
+        // At most 2^31 + (2^32 - 1)^2: within 64 unsigned bits.
+        const std::uint64_t offset = static_cast<std::uint64_t>(std::max<std::int32_t>(base, 0)) +
+                                     static_cast<std::uint64_t>(index) * _global.reportSize;
+        if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
             return;  // Beyond any report a device can send.
         }
         const OVHIDUsage usage = _local.usageAt(_global.reportCount, index);
