@@ -34,7 +34,7 @@ QString OVDisplayModelChoice::selectedDisplayModel() const {
     return chosen;
 }
 
-QString OVContactKindName(const QVariantMap& contact) {
+QString OVContactDictionaryKindName(const QVariantMap& contact) {
     const QVariant name = contact.value(QStringLiteral("kindName"));
     return name.isValid() ? name.toString() : QStringLiteral("unknown");
 }

@@ -48,7 +48,7 @@ QString OVReportSubmitStatus(const std::optional<QVariantMap>& response,
                              const std::optional<OVError>& error);
 
 // The kind name of a contact dictionary, "unknown" when it has none.
-QString OVContactKindName(const QVariantMap& contact);
+QString OVContactDictionaryKindName(const QVariantMap& contact);
 // Kind names joined by ", ", or "none" for no names.
 QString OVJoinedKindNames(const QStringList& kindNames);
 

@@ -120,7 +120,7 @@ void OVIntroCompatibilityCheckModel::refreshChecklist() {
 QString OVIntroCompatibilityCheckModel::detailsForContacts(const QVariantList& contacts) {
     QStringList kindNames;
     for (const QVariant& contact : contacts) {
-        kindNames.append(OVContactKindName(contact.toMap()));
+        kindNames.append(OVContactDictionaryKindName(contact.toMap()));
     }
     return QStringLiteral("contacts=%1 kinds=%2")
         .arg(contacts.size())

@@ -46,7 +46,7 @@ bool OVContactsMatchStep(const QVariantList& contacts, const OVCompatibilityStep
     QStringList kindNames;
     for (const QVariant& value : contacts) {
         const QVariantMap contact = value.toMap();
-        kindNames.append(OVContactKindName(contact));
+        kindNames.append(OVContactDictionaryKindName(contact));
         if (contact.value(QStringLiteral("kind")).toLongLong() == step.kind) {
             ++matching;
         }
