@@ -40,7 +40,7 @@ void OVDebugWindowController::buildContent() {
     _textView->setUndoRedoEnabled(false);
     _textView->setLineWrapMode(QPlainTextEdit::NoWrap);
     _textView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    _textView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    _textView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     _textView->setFrameShape(QFrame::StyledPanel);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(11);
