@@ -76,6 +76,19 @@ TEST_F(RippleModel, ARestingContactRingsAboutEveryQuarterSecond) {
     EXPECT_TRUE(model.trails().isEmpty());
 }
 
+TEST_F(RippleModel, TheThresholdsThemselvesDoNotCount) {
+    finger(100, 100, 0.0);
+    finger(101.5, 100, 0.1);  // exactly 1.5 points: no stroke
+    EXPECT_TRUE(model.trails().isEmpty());
+    finger(101.5, 100, 0.2);
+    finger(101.5, 100, 0.22);  // exactly 0.22 s after the ring: no new ring
+    EXPECT_EQ(model.ripples().size(), 1);
+    finger(101.5, 100, 0.2201);
+    EXPECT_EQ(model.ripples().size(), 2);
+    finger(110, 100, 0.3901);  // 0.17 s since last seen: continues with a stroke
+    EXPECT_EQ(model.trails().size(), 1);
+}
+
 TEST_F(RippleModel, AContactSeenAfterTheContinuationWindowStartsAgain) {
     finger(100, 100, 0.0);
     finger(160, 100, 0.19);
