@@ -76,8 +76,8 @@ QString lowerHexOrUnknown(std::int32_t value) {
 // The current date as "yyyy-MM-dd HH:mm:ss +0000".
 QString currentDateDescription() {
     const double seconds = OVMainScheduler().referenceNow() + OVReferenceDateUnixOffset;
-    const QDateTime date = QDateTime::fromMSecsSinceEpoch(
-        static_cast<qint64>(std::floor(seconds)) * 1000, Qt::UTC);
+    const QDateTime date =
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(seconds)) * 1000, Qt::UTC);
     return date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
 }
 
@@ -287,21 +287,22 @@ void OVAppendDevicesFromManager(QString& text, OVHIDManager& manager, bool onlyP
 }
 
 QString OVDeviceReportLine(const OVHIDDevice& device) {
-    const auto hex = [&](const QString& key, int digits) {
-        return OVHexOrUnknown(OVIntegerDeviceProperty(device, key), digits);
+    const auto hex = [&](const char* key, int digits) {
+        return OVHexOrUnknown(OVIntegerDeviceProperty(device, QString::fromLatin1(key)), digits);
     };
     const auto string = [&](const char* key) {
         return OVDeviceStringOrDash(device, QString::fromLatin1(key));
     };
-    return QStringLiteral(
-               "- manufacturer=\"%1\" product=\"%2\" vendor=%3 productId=%4 version=%5 "
-               "transport=%6 serial=\"%7\" location=%8 usagePage=%9 usage=%10 "
-               "maxInputReportSize=%11")
-        .arg(string("Manufacturer"), string("Product"), hex(kVendorID, 4), hex(kProductID, 4),
-             hex(QStringLiteral("VersionNumber"), 4), string("Transport"), string("SerialNumber"),
-             hex(QStringLiteral("LocationID"), 8), hex(QStringLiteral("PrimaryUsagePage"), 2))
-        .arg(hex(QStringLiteral("PrimaryUsage"), 2))
-        .arg(OVIntegerDeviceProperty(device, kMaxInputReportSize));
+    // Joined piece by piece: device strings may hold "%1" and must stay as they are.
+    return QStringLiteral("- manufacturer=\"") + string("Manufacturer") +
+           QStringLiteral("\" product=\"") + string("Product") + QStringLiteral("\" vendor=") +
+           hex("VendorID", 4) + QStringLiteral(" productId=") + hex("ProductID", 4) +
+           QStringLiteral(" version=") + hex("VersionNumber", 4) + QStringLiteral(" transport=") +
+           string("Transport") + QStringLiteral(" serial=\"") + string("SerialNumber") +
+           QStringLiteral("\" location=") + hex("LocationID", 8) + QStringLiteral(" usagePage=") +
+           hex("PrimaryUsagePage", 2) + QStringLiteral(" usage=") + hex("PrimaryUsage", 2) +
+           QStringLiteral(" maxInputReportSize=") +
+           QString::number(OVIntegerDeviceProperty(device, kMaxInputReportSize));
 }
 
 void OVSubmitCompatibilityReportPayload(const QVariantMap& payload, OVJSONCompletion completion) {

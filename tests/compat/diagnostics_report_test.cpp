@@ -188,6 +188,13 @@ TEST_F(DiagnosticsReportTest, TheFullPayloadListsEachPhysicalDeviceOnce) {
                           "version=unknown transport=- serial=\"-\" location=unknown "
                           "usagePage=unknown usage=unknown maxInputReportSize=-1\n"));
     EXPECT_EQ(devices.managersOpened(), 0);
+
+    // Device strings are written as they are, placeholders and quotes included.
+    EXPECT_EQ(
+        OVDeviceReportLine(OVSimHIDDevice({{"Manufacturer", "%2 \"Co\""}, {"Product", "50%1"}})),
+        "- manufacturer=\"%2 \"Co\"\" product=\"50%1\" vendor=unknown productId=unknown "
+        "version=unknown transport=- serial=\"-\" location=unknown usagePage=unknown "
+        "usage=unknown maxInputReportSize=-1");
 }
 
 TEST_F(DiagnosticsReportTest, TwoTouchInterfacesWithOneSignatureGiveOneSummaryAndTwoLines) {
