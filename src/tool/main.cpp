@@ -18,6 +18,7 @@ const OVToolVerb kVerbs[] = {
      "prefs [--config DIR] get|set|remove|profiles|profile-value|save-profile|use-profile|"
      "remove-profile|dump ...",
      OVPrefsCommand},
+    {"diagnostics", "diagnostics [--payload] [--sim]", OVDiagnosticsCommand},
 };
 
 int printHelp(const QStringList&, QTextStream& out, QTextStream&) {
