@@ -2,6 +2,8 @@
 
 #include <QCollator>
 #include <algorithm>
+#include <array>
+#include <vector>
 
 #include "base/notification_center.h"
 #include "base/preferences.h"
@@ -54,6 +56,65 @@ std::optional<QString> inputBeforeSuffix(const QString& key, const QString& suff
     return std::nullopt;
 }
 
+enum class InputKey {
+    MouseAction,
+    ModifierAction,
+    InertiaEnabled,
+    KeyComboKeyCode,
+    KeyComboFlags,
+    KeyComboLabel
+};
+
+QString inputKeySuffix(InputKey key) {
+    switch (key) {
+        case InputKey::MouseAction:
+            return kMouseActionSuffix;
+        case InputKey::ModifierAction:
+            return kModifierActionSuffix;
+        case InputKey::InertiaEnabled:
+            return QStringLiteral("InertiaEnabled");
+        case InputKey::KeyComboKeyCode:
+            return QStringLiteral("KeyComboKeyCode");
+        case InputKey::KeyComboFlags:
+            return QStringLiteral("KeyComboFlags");
+        case InputKey::KeyComboLabel:
+            return QStringLiteral("KeyComboLabel");
+    }
+    return QString();
+}
+
+// The keys of the five inputs are built once: the gesture engine reads them on every report,
+// and a read must not allocate.
+QString inputKey(const QString& input, InputKey key) {
+    constexpr int kKeyKinds = 6;
+    struct Row {
+        QString input;
+        std::array<QString, kKeyKinds> keys;
+    };
+    static const std::vector<Row> table = [] {
+        std::vector<Row> rows;
+        for (const QString& name : OVInputNames()) {
+            Row row{name, {}};
+            for (int kind = 0; kind < kKeyKinds; ++kind) {
+                row.keys[static_cast<size_t>(kind)] = name + inputKeySuffix(InputKey(kind));
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }();
+    for (const Row& row : table) {
+        if (row.input == input) {
+            return row.keys[static_cast<size_t>(key)];
+        }
+    }
+    return input + inputKeySuffix(key);
+}
+
+// The stored profile store as it is, without the mutable copies of OVSettingsProfilesMutable.
+QVariantMap storedProfiles() {
+    return OVStandardPreferences().dictionaryForKey(QStringLiteral("settingsProfiles"));
+}
+
 void storeProfiles(const QVariantMap& profiles) {
     OVStandardPreferences().setObject(QStringLiteral("settingsProfiles"), profiles);
 }
@@ -94,22 +155,22 @@ const QStringList& OVInputNames() {
 }
 
 QString OVMouseActionKey(const QString& input) {
-    return input + kMouseActionSuffix;
+    return inputKey(input, InputKey::MouseAction);
 }
 QString OVModifierActionKey(const QString& input) {
-    return input + kModifierActionSuffix;
+    return inputKey(input, InputKey::ModifierAction);
 }
 QString OVInertiaEnabledKey(const QString& input) {
-    return input + QStringLiteral("InertiaEnabled");
+    return inputKey(input, InputKey::InertiaEnabled);
 }
 QString OVKeyComboKeyCodeKey(const QString& input) {
-    return input + QStringLiteral("KeyComboKeyCode");
+    return inputKey(input, InputKey::KeyComboKeyCode);
 }
 QString OVKeyComboFlagsKey(const QString& input) {
-    return input + QStringLiteral("KeyComboFlags");
+    return inputKey(input, InputKey::KeyComboFlags);
 }
 QString OVKeyComboLabelKey(const QString& input) {
-    return input + QStringLiteral("KeyComboLabel");
+    return inputKey(input, InputKey::KeyComboLabel);
 }
 
 std::optional<QString> OVInputFromMouseActionKey(const QString& key) {
@@ -163,7 +224,10 @@ QVariantMap OVSettingsProfilesMutable() {
 QString OVActiveSettingsProfileName() {
     const QString stored =
         OVStandardPreferences().stringForKey(QStringLiteral("activeSettingsProfile"));
-    if (!stored.isEmpty() && OVSettingsProfilesMutable().contains(stored)) {
+    // Every entry of the store names a profile (one that is not a dictionary reads as empty),
+    // and "Default" always exists.
+    if (!stored.isEmpty() &&
+        (stored == OVDefaultProfileName || storedProfiles().contains(stored))) {
         return stored;
     }
     return OVDefaultProfileName;
@@ -186,7 +250,10 @@ QVariant OVProfileValueForKey(const QString& key) {
     if (active == OVDefaultProfileName) {
         value = OVStandardPreferences().object(key);
     } else {
-        value = OVSettingsProfilesMutable().value(active).toMap().value(key);
+        const QVariant profile = storedProfiles().value(active);
+        if (profile.typeId() == QMetaType::QVariantMap) {
+            value = profile.toMap().value(key);
+        }
     }
     if (value.isValid()) {
         return value;
