@@ -164,8 +164,10 @@ void OVTouchBridge::handleGroupOfContacts(const OVTouchContactList& contacts) {
 
 void OVTouchBridge::handleMappedInput(const QString& input, QPointF at, bool moved, QPointF) {
     const std::int64_t action = mouseActionForInput(input);
-    const std::uint64_t flags = modifierFlagsForInput(input);
-    triggerKeyboardActionForInputIfNeeded(input);
+    // One read of the keyboard action serves both its modifier flags and its one-shot action.
+    const std::int64_t keyboardAction = keyboardActionForInput(input);
+    const std::uint64_t flags = OVModifierFlagsForKeyboardAction(keyboardAction);
+    triggerKeyboardAction(input, keyboardAction);
     if (moved && !isScrollAction(action)) {
         // The cursor follows the touch for every action but scrolling, None included.
         warpCursor(at);

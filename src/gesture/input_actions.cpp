@@ -54,7 +54,14 @@ void OVTouchBridge::triggerKeyboardActionForInputIfNeeded(const QString& input) 
     if (_keyboardActionInput == input) {
         return;  // fired already during this touch
     }
-    switch (keyboardActionForInput(input)) {
+    triggerKeyboardAction(input, keyboardActionForInput(input));
+}
+
+void OVTouchBridge::triggerKeyboardAction(const QString& input, std::int64_t action) {
+    if (_keyboardActionInput == input) {
+        return;
+    }
+    switch (action) {
         case OVKeyboardActionEsc:
             postKeyCode(OVKeyCodeEscape, 0);
             break;

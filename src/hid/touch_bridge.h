@@ -158,6 +158,8 @@ class OVTouchBridge {
     bool movedFromLastPoint(QPointF to) const;
     QPointF deltaFromLastPoint(QPointF to) const;
     void handleGroupOfContacts(const OVTouchContactList& contacts);
+    // Fires the one-shot keyboard action `action` of `input` unless it fired during this touch.
+    void triggerKeyboardAction(const QString& input, std::int64_t action);
     void handleAllContactsUp();
 
     // Report decoding state.
