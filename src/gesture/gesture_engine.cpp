@@ -11,11 +11,8 @@
 
 namespace {
 
-const QString kFinger1 = QStringLiteral("finger1");
 const QString kFinger2 = QStringLiteral("finger2");
 const QString kFinger3 = QStringLiteral("finger3");
-const QString kPen = QStringLiteral("pen");
-const QString kEraser = QStringLiteral("eraser");
 
 bool isScrollAction(std::int64_t action) {
     return action == OVMouseActionScroll || action == OVMouseActionScrollAndPinch;
@@ -26,16 +23,6 @@ void warpCursor(QPointF to) {
 }
 
 }  // namespace
-
-QString OVTouchBridge::inputForContactKind(std::int64_t kind) const {
-    if (kind == OVContactKindPen) {
-        return kPen;
-    }
-    if (kind == OVContactKindEraser) {
-        return kEraser;
-    }
-    return kFinger1;
-}
 
 bool OVTouchBridge::movedFromLastPoint(QPointF to) const {
     return std::fabs(to.x() - _lastPoint.x()) >= OVMoveThreshold ||

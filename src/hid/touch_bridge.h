@@ -158,6 +158,10 @@ class OVTouchBridge {
     bool movedFromLastPoint(QPointF to) const;
     QPointF deltaFromLastPoint(QPointF to) const;
     void handleGroupOfContacts(const OVTouchContactList& contacts);
+    // The debug and compatibility notifications of one report, in that order; the text is
+    // built at most once.
+    void postReportNotifications(const std::uint8_t* report, qsizetype length,
+                                 const OVTouchContactList& contacts);
     // Fires the one-shot keyboard action `action` of `input` unless it fired during this touch.
     void triggerKeyboardAction(const QString& input, std::int64_t action);
     void handleAllContactsUp();
