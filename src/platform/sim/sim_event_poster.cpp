@@ -81,8 +81,12 @@ QString OVSimEventLogLine(const OVSimPostedEvent& event) {
 OVSimEventPoster::OVSimEventPoster(OVScheduler& scheduler)
     : _scheduler(scheduler), _start(scheduler.now()) {}
 
+double OVSimEventPoster::elapsed() const {
+    return _scheduler.now() - _start;
+}
+
 void OVSimEventPoster::append(OVSimPostedEvent event) {
-    event.time = _scheduler.now() - _start;
+    event.time = elapsed();
     _events.push_back(std::move(event));
     if (_lineHandler) {
         _lineHandler(OVSimEventLogLine(_events.back()));

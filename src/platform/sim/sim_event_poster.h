@@ -55,6 +55,8 @@ class OVSimEventPoster : public OVEventPoster {
         _lineHandler = std::move(handler);
     }
 
+    // Seconds since the log began, as the next line would show.
+    double elapsed() const;
     const std::vector<OVSimPostedEvent>& events() const { return _events; }
     QStringList lines() const;
     // All lines, each ended by a newline.
