@@ -9,6 +9,9 @@
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
 #include "counting_allocator.h"
+#include "hid/descriptor_parser.h"
+#include "hid/descriptor_writer.h"
+#include "hid/report_encoding.h"
 #include "hid/touch_bridge.h"
 #include "platform/assembled_platform.h"
 #include "platform/sim/sim_display_services.h"
@@ -172,6 +175,51 @@ TEST_F(GestureAllocationTest, CoastingAllocatesNothingPerTick) {
         bridge.inertiaTick();
     }
     EXPECT_EQ(allocation_counter::end(), 0);
+}
+
+TEST_F(GestureAllocationTest, TheWholeReportPathAllocatesNothingWhenUnobserved) {
+#if !ORVETTA_COUNTING_ALLOCATOR
+    GTEST_SKIP() << "the sanitizer runtime owns malloc";
+#endif
+    OVHIDTouchScreenDescription description;
+    description.fingers = 5;
+    const OVHIDDigitizerLayout layout =
+        OVHIDDigitizerLayoutBuild(OVHIDTouchScreenDescriptor(description));
+    bridge.setHIDLayout(layout);
+    // Ten fingers arrive as two reports of five; one and two fingers in one report each.
+    std::vector<QByteArray> reports;
+    for (int fingers : {1, 2, 10}) {
+        for (int step = 0; step < 60; ++step) {
+            for (int first = 0; first < fingers; first += 5) {
+                std::vector<OVTouchContact> contacts(static_cast<size_t>(std::min(fingers, 5)));
+                for (size_t i = 0; i < contacts.size(); ++i) {
+                    contacts[i].contactId = static_cast<std::uint8_t>(first + i + 1);
+                    contacts[i].x = static_cast<std::uint32_t>(3000 + step * 60 + i * 2000);
+                    contacts[i].y = 9000;
+                }
+                reports.push_back(OVTouchReport(layout, contacts.data(),
+                                                static_cast<int>(contacts.size()),
+                                                static_cast<std::uint32_t>(fingers)));
+            }
+        }
+    }
+    auto feed = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            guard.virtualScheduler()->advance(1.0 / 120.0);
+            bridge.handleInputReport(reinterpret_cast<const std::uint8_t*>(reports[i].constData()),
+                                     reports[i].size());
+        }
+    };
+    // Each run of reports after its first few, when its gesture is under way.
+    const size_t runs[][2] = {{0, 60}, {60, 120}, {120, 240}};
+    for (const auto& run : runs) {
+        feed(run[0], run[0] + 10);
+        allocation_counter::begin();
+        feed(run[0] + 10, run[1]);
+        EXPECT_EQ(allocation_counter::end(), 0) << "reports " << run[0] << " to " << run[1];
+    }
+    EXPECT_TRUE(bridge.hybridModeObserved());
+    EXPECT_GT(poster.events, 0);
 }
 
 }  // namespace
