@@ -69,20 +69,6 @@ TEST_F(EventOutputTest, SmallMagnifyChangesAreNotPostedButBeginAndEndAlwaysAre) 
                          }));
 }
 
-TEST_F(EventOutputTest, OneShotKeysPostDownThenUp) {
-    bridge->postKeyCode(53, 0x40000);
-    bridge->postKeyCode(12, false, 0);
-    bridge->openMissionControl();
-    bridge->openScreenshot();
-    EXPECT_EQ(fullLog(), (QStringList{
-                             "0.000 key code=53 down=1 flags=0x40000",
-                             "0.000 key code=53 down=0 flags=0x40000",
-                             "0.000 key code=12 down=0 flags=0x0",
-                             "0.000 open app=missionControl",
-                             "0.000 open app=screenshot",
-                         }));
-}
-
 TEST(SimDisplaySizeTest, ParsesWidthByHeight) {
     EXPECT_EQ(OVParseDisplaySize("1920x1080"), QSize(1920, 1080));
     EXPECT_EQ(OVParseDisplaySize(" 800X600 "), QSize(800, 600));
