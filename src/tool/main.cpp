@@ -19,6 +19,9 @@ const OVToolVerb kVerbs[] = {
      "remove-profile|dump ...",
      OVPrefsCommand},
     {"diagnostics", "diagnostics [--payload] [--sim]", OVDiagnosticsCommand},
+    {"replay",
+     "replay <recording> [--events] [--virtual | --speed N] [--display WxH] [--config DIR]",
+     OVReplayCommand},
 };
 
 int printHelp(const QStringList&, QTextStream& out, QTextStream&) {

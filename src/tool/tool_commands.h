@@ -18,3 +18,4 @@ int OVDescribeCommand(const QStringList& arguments, QTextStream& out, QTextStrea
 int OVDecodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVDiagnosticsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVReplayCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
