@@ -7,12 +7,11 @@
 #include "base/notification_names.h"
 #include "base/preferences.h"
 #include "base/services.h"
+#include "compat/diagnostics_report.h"
 #include "hid/touch_contact.h"
 
 namespace {
 
-const QString kReportType = QStringLiteral("compatibility_check");
-const QString kReportFormat = QStringLiteral("vovuderovo-check-v1");
 const QString kDisplaySelectionKey = QStringLiteral("displaySelection");
 
 // The result name a number of fingers proves: four and more count as four.
@@ -23,7 +22,7 @@ QString resultNameForFingerCount(qsizetype fingers) {
 }  // namespace
 
 OVIntroCompatibilityCheckModel::OVIntroCompatibilityCheckModel()
-    : _submitter(OVSubmitCompatibilityReport),
+    : _submitter(OVSubmitCompatibilityReportPayload),
       _quitHandler([] { QCoreApplication::quit(); }),
       _observers(OVDefaultCenter()) {
     refreshChecklist();
@@ -180,9 +179,9 @@ void OVIntroCompatibilityCheckModel::contactReport(const OVNotification& notific
 QVariantMap OVIntroCompatibilityCheckModel::resultSummary() const {
     QVariantMap summary;
     for (const QString& name : resultNames()) {
-        summary.insert(OVSummaryKeyForName(name), _resultsByName.contains(name)
-                                                      ? QStringLiteral("ok")
-                                                      : QStringLiteral("not_tested"));
+        summary.insert(OVSummaryKeyForInputName(name), _resultsByName.contains(name)
+                                                           ? QStringLiteral("ok")
+                                                           : QStringLiteral("not_tested"));
     }
     return summary;
 }
@@ -192,16 +191,18 @@ QVariantList OVIntroCompatibilityCheckModel::rawSamples() const {
     for (const QString& name : resultNames()) {
         const auto result = _resultsByName.constFind(name);
         const bool found = result != _resultsByName.constEnd();
-        samples.append(OVRawSampleObject(
-            OVSummaryKeyForName(name), found ? QStringLiteral("ok") : QStringLiteral("not_tested"),
-            found ? result->sample : QString()));
+        samples.append(
+            OVRawSampleObject(OVSummaryKeyForInputName(name),
+                              found ? QStringLiteral("ok") : QStringLiteral("not_tested"),
+                              found ? result->sample : QString()));
     }
     return samples;
 }
 
 QVariantMap OVIntroCompatibilityCheckModel::reportPayload() const {
-    return OVAssembleCompatibilityReportPayload(selectedDisplayModel(), kReportType, kReportFormat,
-                                                resultSummary(), rawSamples());
+    return OVAssembleCompatibilityReportPayload(
+        selectedDisplayModel(), OVCompatibilityCheckReportType, OVCompatibilityCheckReportFormat,
+        resultSummary(), rawSamples());
 }
 
 QString OVIntroCompatibilityCheckModel::reportText() const {
@@ -217,7 +218,7 @@ QString OVIntroCompatibilityCheckModel::reportText() const {
                          found ? result->details : QString());
     }
     text += QStringLiteral("\nDevice report:\n");
-    text += OVCompatibilityDeviceReportText();
+    text += OVDeviceReportText();
     text += QStringLiteral("\nRaw samples:\n");
     for (const QString& name : resultNames()) {
         const auto result = _resultsByName.constFind(name);

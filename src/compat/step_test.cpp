@@ -6,12 +6,11 @@
 #include "base/notification_names.h"
 #include "base/services.h"
 #include "compat/compat_window_support.h"
+#include "compat/diagnostics_report.h"
 #include "hid/touch_contact.h"
 
 namespace {
 
-const QString kReportType = QStringLiteral("troubleshoot");
-const QString kReportFormat = QStringLiteral("vovuderovo-troubleshoot-v1");
 const QString kTimedOutDetails = QStringLiteral("Timed out after 10 seconds.");
 const QString kDetected = QStringLiteral("Detected.");
 const QString kWaitingForInput = QStringLiteral("Waiting for input...");
@@ -63,7 +62,7 @@ bool OVContactsMatchStep(const QVariantList& contacts, const OVCompatibilityStep
 
 OVCompatibilityTestModel::OVCompatibilityTestModel()
     : _steps(OVCompatibilitySteps()),
-      _submitter(OVSubmitCompatibilityReport),
+      _submitter(OVSubmitCompatibilityReportPayload),
       _observers(OVDefaultCenter()) {
     _presentation.stepText = QStringLiteral("Ready");
 }
@@ -311,12 +310,12 @@ void OVCompatibilityTestModel::windowWillClose() {
 QVariantMap OVCompatibilityTestModel::resultSummary() const {
     QVariantMap summary;
     for (const OVCompatibilityStep& step : _steps) {
-        summary.insert(OVSummaryKeyForName(step.name), QStringLiteral("not_tested"));
+        summary.insert(OVSummaryKeyForInputName(step.name), QStringLiteral("not_tested"));
     }
     for (const OVCompatibilityStepResult& result : _results) {
-        summary.insert(OVSummaryKeyForName(result.name), result.status == QLatin1String("ok")
-                                                             ? QStringLiteral("ok")
-                                                             : QStringLiteral("failed"));
+        summary.insert(OVSummaryKeyForInputName(result.name), result.status == QLatin1String("ok")
+                                                                  ? QStringLiteral("ok")
+                                                                  : QStringLiteral("failed"));
     }
     return summary;
 }
@@ -325,15 +324,16 @@ QVariantList OVCompatibilityTestModel::rawSamples() const {
     QVariantList samples;
     for (const OVCompatibilityStepResult& result : _results) {
         samples.append(OVRawSampleObject(
-            OVSummaryKeyForName(result.name),
+            OVSummaryKeyForInputName(result.name),
             result.status.isEmpty() ? QStringLiteral("unknown") : result.status, result.sample));
     }
     return samples;
 }
 
 QVariantMap OVCompatibilityTestModel::reportPayload() const {
-    return OVAssembleCompatibilityReportPayload(selectedDisplayModel(), kReportType, kReportFormat,
-                                                resultSummary(), rawSamples());
+    return OVAssembleCompatibilityReportPayload(selectedDisplayModel(), OVTroubleshootReportType,
+                                                OVTroubleshootReportFormat, resultSummary(),
+                                                rawSamples());
 }
 
 QString OVCompatibilityTestModel::reportText() const {
@@ -345,7 +345,7 @@ QString OVCompatibilityTestModel::reportText() const {
         text += QStringLiteral("- %1: %2 (%3)\n").arg(result.name, result.status, result.details);
     }
     text += QStringLiteral("\nDevice report:\n");
-    text += OVCompatibilityDeviceReportText();
+    text += OVDeviceReportText();
     text += QStringLiteral("\nRaw samples:\n");
     for (const OVCompatibilityStepResult& result : _results) {
         text += QStringLiteral("\n## %1 [%2]\n").arg(result.name, result.status);

@@ -15,6 +15,7 @@
 #include "base/notification_names.h"
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
+#include "compat_windows/compat_test_helpers.h"
 #include "hid/touch_contact.h"
 
 namespace {
@@ -27,7 +28,7 @@ class CompatibilityWindow : public ::testing::Test {
                            testMode.append(notification.userInfo.value("enabled").toBool());
                        });
         controller.model().setSubmitter(
-            [this](const QVariantMap& payload, OVReportSubmitCompletion completion) {
+            [this](const QVariantMap& payload, OVJSONCompletion completion) {
                 sent.append(payload);
                 completion(QVariantMap{{"id", "r-9"}}, std::nullopt);
             });
@@ -51,6 +52,7 @@ class CompatibilityWindow : public ::testing::Test {
     }
 
     OVServicesGuard services;
+    compat_test::SimMachine machine{services};
     QList<bool> testMode;
     QList<QVariantMap> sent;
     OVCompatibilityWindowController controller;

@@ -13,6 +13,9 @@
 #include "base/services.h"
 #include "compat/compat_window_support.h"
 #include "hid/touch_contact.h"
+#include "platform/assembled_platform.h"
+#include "platform/sim/sim_display_services.h"
+#include "platform/sim/sim_hid_manager.h"
 
 namespace compat_test {
 
@@ -80,6 +83,28 @@ inline QVariantList keepAll(const QVariantList& list) {
     return list;
 }
 
+// The machine the reports describe: one 1920 x 1080 display and the HID devices added to
+// `devices`, installed as the current platform for the owner's lifetime.
+struct SimMachine {
+    explicit SimMachine(OVServicesGuard& services) : _services(services) {
+        displays.setDisplays(
+            {OVSimDisplayServices::makeDisplay(1, QRectF(0, 0, 1920, 1080), true, 2.0)});
+        platform.hidManagerFactory = devices.managerFactory();
+        platform.displays = &displays;
+        services.setPlatform(&platform);
+    }
+    ~SimMachine() { _services.setPlatform(nullptr); }
+    SimMachine(const SimMachine&) = delete;
+    SimMachine& operator=(const SimMachine&) = delete;
+
+    OVSimHIDDeviceSet devices;
+    OVSimDisplayServices displays;
+    OVAssembledPlatform platform;
+
+  private:
+    OVServicesGuard& _services;
+};
+
 // Records the test mode changes the windows announce.
 class TestModeRecorder {
   public:
@@ -100,10 +125,10 @@ class TestModeRecorder {
 struct FakeSubmitter {
     int calls = 0;
     QVariantMap payload;
-    OVReportSubmitCompletion completion;
+    OVJSONCompletion completion;
 
     OVReportSubmitter submitter() {
-        return [this](const QVariantMap& sent, OVReportSubmitCompletion done) {
+        return [this](const QVariantMap& sent, OVJSONCompletion done) {
             ++calls;
             payload = sent;
             completion = std::move(done);

@@ -49,6 +49,7 @@ class IntroCheck : public ::testing::Test {
     }
 
     OVServicesGuard services;
+    SimMachine machine{services};
     TestModeRecorder testMode;
     FakeSubmitter submitter;
     OVIntroCompatibilityCheckModel model;

@@ -41,6 +41,7 @@ class StepTest : public ::testing::Test {
     }
 
     OVServicesGuard services;
+    SimMachine machine{services};
     TestModeRecorder testMode;
     FakeSubmitter submitter;
     OVCompatibilityTestModel model;

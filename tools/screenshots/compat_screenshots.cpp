@@ -105,7 +105,7 @@ QImage testRunning() {
 
 QImage testFinished() {
     OVCompatibilityWindowController test;
-    test.model().setSubmitter([](const QVariantMap&, OVReportSubmitCompletion completion) {
+    test.model().setSubmitter([](const QVariantMap&, OVJSONCompletion completion) {
         completion(QVariantMap{{QStringLiteral("id"), QStringLiteral("cr-5f2a91")}}, std::nullopt);
     });
     test.showWindow();

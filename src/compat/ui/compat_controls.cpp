@@ -1,5 +1,7 @@
 #include "compat/ui/compat_controls.h"
 
+#include "compat/diagnostics_report.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -54,7 +56,7 @@ QPushButton* OVCompatButton(const QString& title, QWidget* parent) {
 
 QComboBox* OVDisplayModelPopup(QWidget* parent) {
     auto* popup = new QComboBox(parent);
-    popup->addItems(OVDisplayModelChoiceTitles());
+    popup->addItems(OVDisplayModelChoices());
     popup->setCurrentIndex(0);
     return popup;
 }
@@ -81,6 +83,6 @@ OVContactFilter OVContactFilterForWindow(const QWidget* window) {
         if (!guarded) {
             return QVariantList();
         }
-        return OVContactsInsideFrame(contacts, QRectF(guarded->frameGeometry()));
+        return OVContactsInsideWindow(contacts, QRectF(guarded->frameGeometry()));
     };
 }

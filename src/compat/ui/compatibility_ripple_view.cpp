@@ -2,8 +2,10 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 #include "base/services.h"
+#include "compat/diagnostics_report.h"
 
 namespace {
 
@@ -36,9 +38,9 @@ QColor OVCompatibilityRippleView::colorForKind(std::int64_t kind) {
 
 QPointF OVCompatibilityRippleView::viewPointForContact(const QVariantMap& contact) const {
     const QSizeF size(width(), height());
-    const std::optional<QPointF> screenPoint = OVContactScreenPoint(contact);
-    if (screenPoint && !isWindow()) {
-        return OVClampedViewPoint(mapFromGlobal(*screenPoint), size);
+    const QPointF screenPoint = OVScreenPointFromContact(contact);
+    if (!std::isnan(screenPoint.x()) && !std::isnan(screenPoint.y()) && !isWindow()) {
+        return OVClampedViewPoint(mapFromGlobal(screenPoint), size);
     }
     return OVRawContactViewPoint(contact, size);
 }
