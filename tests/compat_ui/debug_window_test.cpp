@@ -64,6 +64,7 @@ TEST_F(DebugWindow, CollectsReportsWhileHiddenAndShowsTheTrimmedLog) {
     QScrollBar* scroller = controller.textView()->verticalScrollBar();
     EXPECT_GT(scroller->maximum(), 0);
     EXPECT_EQ(scroller->value(), scroller->maximum());
+    EXPECT_EQ(controller.textView()->horizontalScrollBar()->value(), 0);
 }
 
 TEST_F(DebugWindow, ClearEmptiesTheLogForGood) {

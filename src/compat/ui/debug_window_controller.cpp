@@ -100,4 +100,6 @@ void OVDebugWindowController::scrollToEnd() {
     _textView->moveCursor(QTextCursor::End);
     _textView->ensureCursorVisible();
     _textView->verticalScrollBar()->setValue(_textView->verticalScrollBar()->maximum());
+    // The end of the log is the empty line after the last entry, at the left edge.
+    _textView->horizontalScrollBar()->setValue(_textView->horizontalScrollBar()->minimum());
 }
