@@ -161,15 +161,7 @@ TEST(RippleGeometry, RawCoordinatesSpreadOverTheViewByTheirLimits) {
     EXPECT_EQ(OVClampedViewPoint(QPointF(500, 17), size), QPointF(430, 17));
 }
 
-TEST(RippleLook, ColoursRingsDotsAndStrokesByKind) {
-    const OVRGBColor pen = OVRippleColorForKind(OVContactKindPen);
-    EXPECT_DOUBLE_EQ(pen.red, 0.12);
-    EXPECT_DOUBLE_EQ(pen.green, 0.55);
-    EXPECT_DOUBLE_EQ(pen.blue, 1.0);
-    EXPECT_DOUBLE_EQ(OVRippleColorForKind(OVContactKindEraser).green, 0.32);
-    EXPECT_DOUBLE_EQ(OVRippleColorForKind(OVContactKindUnknown).red, 0.76);
-    EXPECT_DOUBLE_EQ(OVRippleColorForKind(OVContactKindFinger).blue, 0.88);
-
+TEST(RippleLook, RingsGrowAndFadeAndStrokesWidenByKind) {
     const OVRippleAppearance born = OVRippleAppearanceAt({QPointF(), 1.0, OVContactKindPen}, 1.0);
     EXPECT_DOUBLE_EQ(born.radius, 8.0);
     EXPECT_DOUBLE_EQ(born.ringAlpha, 0.65);

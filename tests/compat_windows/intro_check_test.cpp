@@ -345,15 +345,3 @@ TEST_F(IntroCheck, EveryShowingStartsAfresh) {
     EXPECT_FALSE(model.presentation().sendEnabled);
     EXPECT_NE(model.presentation().statusText, "Anonymous report sent: late");
 }
-
-TEST_F(IntroCheck, ATouchDisplayChoiceIsStoredAndAnnounced) {
-    int announcements = 0;
-    OVScopedObservers observer(OVDefaultCenter());
-    observer.add(OVDisplaySelectionDidChangeNotification, nullptr,
-                 [&](const OVNotification&) { ++announcements; });
-    model.displaySelectionChanged("secondary");
-    EXPECT_EQ(OVStandardPreferences().stringForKey("displaySelection"), "secondary");
-    model.displaySelectionChanged(QString());
-    EXPECT_EQ(OVStandardPreferences().stringForKey("displaySelection"), "auto");
-    EXPECT_EQ(announcements, 2);
-}

@@ -49,19 +49,6 @@ class StepTest : public ::testing::Test {
 
 }  // namespace
 
-TEST(StepTable, SixStepsWithTheirKindsCountsAndDelays) {
-    const QList<OVCompatibilityStep>& steps = OVCompatibilitySteps();
-    ASSERT_EQ(steps.size(), 6);
-    EXPECT_EQ(steps[1].name, "Finger 2 point");
-    EXPECT_EQ(steps[1].prompt, "Touch the screen with two fingers.");
-    EXPECT_EQ(steps[3].count, 4);
-    EXPECT_DOUBLE_EQ(steps[3].stable, 0.24);
-    EXPECT_EQ(steps[4].kind, OVContactKindPen);
-    EXPECT_EQ(steps[5].name, "Eraser");
-    EXPECT_EQ(steps[5].kind, OVContactKindEraser);
-    EXPECT_EQ(steps[5].prompt, "Touch the screen with the pen eraser.");
-}
-
 TEST(StepMatching, CountsTheStepsKindAndDescribesTheReport) {
     const QList<OVCompatibilityStep>& steps = OVCompatibilitySteps();
     QString details;
