@@ -1,0 +1,5 @@
+# The Linux platform's tests run under Xvfb (the XTEST poster, the active-window watch) and with
+# umockdev's preload library (udev and hidraw in a testbed); see run-tests.
+pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
+target_link_libraries(${name} PRIVATE PkgConfig::UMOCKDEV)
+set(test_launcher ${CMAKE_CURRENT_SOURCE_DIR}/platform_linux/run-tests)
