@@ -110,6 +110,10 @@ void OVXTestEventPoster::openSystemApplication(const QString& name) {
     perform(_translator.systemApplication(name));
 }
 
+void OVXTestEventPoster::synchronize() {
+    XSync(_display.get(), False);
+}
+
 double OVXTestEventPoster::doubleClickInterval() const {
     return OVDesktopDoubleClickInterval();
 }

@@ -30,7 +30,8 @@ class OVXTestEventPoster : public OVEventPoster {
     void openSystemApplication(const QString& name) override;
     double doubleClickInterval() const override;
 
-    OVInputTranslator& translator() { return _translator; }
+    // Waits until the X server has handled everything posted so far.
+    void synchronize();
 
   private:
     OVXTestEventPoster(OVDisplayServices& displays, OVX11Display display);
