@@ -16,6 +16,7 @@ const OVToolVerb kVerbs[] = {
      "prefs [--config DIR] get|set|remove|profiles|profile-value|save-profile|use-profile|"
      "remove-profile|dump ...",
      OVRunPrefsCommand},
+    {"install-udev-rule", "install-udev-rule [--rules-dir DIR]", OVRunInstallUdevRuleCommand},
 };
 
 int printHelp(const QStringList&, QTextStream& out, QTextStream&) {

@@ -15,3 +15,7 @@ struct OVToolVerb {
 
 // prefs: reads and writes the preference store (prefs_command.cpp).
 int OVRunPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+// install-udev-rule: installs the udev rule that gives access to touch displays and uinput
+// (install_udev_rule_command.cpp).
+int OVRunInstallUdevRuleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
