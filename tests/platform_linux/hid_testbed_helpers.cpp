@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <linux/input.h>
+#include <linux/uinput.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtGlobal>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -63,6 +65,109 @@ gboolean handleEventNodeIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, g
         return TRUE;
     }
     umockdev_ioctl_client_complete(client, -1, ENOTTY);
+    return TRUE;
+}
+
+int intArgument(UMockdevIoctlData* argument) {
+    int value = 0;
+    std::memcpy(&value, argument->data, std::min<std::size_t>(sizeof value, argument->data_len));
+    return value;
+}
+
+void complete(UMockdevIoctlClient* client, glong result, int error = 0) {
+    umockdev_ioctl_client_complete(client, result, error);
+}
+
+// The uinput driver as far as libevdev uses it: version 5 setup, bits, create, destroy.
+gboolean handleUInputIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
+    auto* uinput = static_cast<HIDTestbed::FakeUInput*>(data);
+    std::lock_guard<std::mutex> lock(uinput->mutex);
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
+    auto& devices = uinput->state.devices;
+    // libevdev asks for the version first when it sets a device up.
+    if (request == UI_GET_VERSION) {
+        UMockdevIoctlData* version =
+            umockdev_ioctl_data_resolve(argument, 0, sizeof(unsigned), nullptr);
+        const unsigned five = 5;
+        umockdev_ioctl_data_update(version, 0, (guint8*)&five, sizeof five);
+        devices.emplace_back();
+        complete(client, 0);
+        return TRUE;
+    }
+    if (devices.empty()) {
+        complete(client, -1, EINVAL);
+        return TRUE;
+    }
+    HIDTestbed::UInputDevice& device = devices.back();
+    switch (request) {
+        case UI_SET_EVBIT:
+            device.eventTypes.insert(unsigned(intArgument(argument)));
+            break;
+        case UI_SET_KEYBIT:
+            device.codes[EV_KEY].insert(unsigned(intArgument(argument)));
+            break;
+        case UI_SET_RELBIT:
+            device.codes[EV_REL].insert(unsigned(intArgument(argument)));
+            break;
+        case UI_SET_ABSBIT:
+            device.codes[EV_ABS].insert(unsigned(intArgument(argument)));
+            break;
+        case UI_SET_MSCBIT:
+            device.codes[EV_MSC].insert(unsigned(intArgument(argument)));
+            break;
+        case UI_SET_PROPBIT:
+            device.properties.insert(unsigned(intArgument(argument)));
+            break;
+        case UI_ABS_SETUP: {
+            UMockdevIoctlData* setup =
+                umockdev_ioctl_data_resolve(argument, 0, sizeof(uinput_abs_setup), nullptr);
+            uinput_abs_setup abs{};
+            std::memcpy(&abs, setup->data, sizeof abs);
+            device.absoluteRanges[abs.code] = {abs.absinfo.minimum, abs.absinfo.maximum};
+            break;
+        }
+        case UI_DEV_SETUP: {
+            UMockdevIoctlData* setup =
+                umockdev_ioctl_data_resolve(argument, 0, sizeof(uinput_setup), nullptr);
+            uinput_setup values{};
+            std::memcpy(&values, setup->data, sizeof values);
+            device.name = values.name;
+            device.bustype = values.id.bustype;
+            break;
+        }
+        case UI_DEV_CREATE:
+            device.created = true;
+            break;
+        case UI_DEV_DESTROY:
+            ++uinput->state.destroyed;
+            break;
+        default:
+            if (_IOC_TYPE(request) == 'U' && _IOC_NR(request) == _IOC_NR(UI_GET_SYSNAME(0))) {
+                UMockdevIoctlData* name =
+                    umockdev_ioctl_data_resolve(argument, 0, _IOC_SIZE(request), nullptr);
+                const char sysname[] = "input90";
+                umockdev_ioctl_data_update(name, 0, (guint8*)sysname, sizeof sysname);
+                break;
+            }
+            complete(client, -1, ENOTTY);
+            return TRUE;
+    }
+    complete(client, 0);
+    return TRUE;
+}
+
+gboolean handleUInputWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
+    auto* uinput = static_cast<HIDTestbed::FakeUInput*>(data);
+    UMockdevIoctlData* buffer = umockdev_ioctl_client_get_arg(client);
+    std::lock_guard<std::mutex> lock(uinput->mutex);
+    for (int offset = 0; offset + int(sizeof(input_event)) <= buffer->data_len;
+         offset += int(sizeof(input_event))) {
+        input_event event{};
+        std::memcpy(&event, buffer->data + offset, sizeof event);
+        uinput->state.events.push_back({event.type, event.code, event.value});
+    }
+    complete(client, buffer->data_len);
     return TRUE;
 }
 
@@ -232,6 +337,24 @@ HIDTestbed::EventNodeState& HIDTestbed::addEventNode(Device& device, int inputNu
     _handlers.push_back(handler);
     device.eventNodes.push_back(node);
     return state;
+}
+
+HIDTestbed::FakeUInput& HIDTestbed::addUInput() {
+    const QString file = root() + QStringLiteral("/dev/uinput");
+    QDir().mkpath(QFileInfo(file).path());
+    QFile(file).open(QIODevice::WriteOnly);
+    _uinput = std::make_unique<FakeUInput>();
+    UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
+    g_signal_connect(handler, "handle-ioctl", G_CALLBACK(handleUInputIoctl), _uinput.get());
+    g_signal_connect(handler, "handle-write", G_CALLBACK(handleUInputWrite), _uinput.get());
+    GError* error = nullptr;
+    if (!umockdev_testbed_attach_ioctl(_testbed, "/dev/uinput", handler, &error)) {
+        const std::string message = error ? error->message : "attach failed";
+        g_clear_error(&error);
+        throw std::runtime_error(message);
+    }
+    _handlers.push_back(handler);
+    return *_uinput;
 }
 
 void HIDTestbed::sendReport(const Device& device, const QByteArray& report) {

@@ -5,6 +5,10 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
@@ -21,6 +25,42 @@ class HIDTestbed {
         std::atomic<bool> grabbed{false};
         std::atomic<int> grabRequests{0};
         std::atomic<bool> contactDown{false};
+    };
+
+    // What programs did with a fake /dev/uinput: the devices they made and the events they wrote
+    // (touched from umockdev's thread; read it through snapshot()).
+    struct UInputDevice {
+        std::string name;
+        unsigned bustype = 0;
+        std::set<unsigned> eventTypes;
+        std::map<unsigned, std::set<unsigned>> codes;  // per event type
+        std::map<unsigned, std::pair<int, int>> absoluteRanges;
+        std::set<unsigned> properties;
+        bool created = false;
+    };
+    struct WrittenEvent {
+        unsigned type;
+        unsigned code;
+        int value;
+        bool operator==(const WrittenEvent&) const = default;
+    };
+    struct UInputState {
+        std::vector<UInputDevice> devices;  // in the order they were set up
+        int destroyed = 0;
+        std::vector<WrittenEvent> events;
+    };
+    class FakeUInput {
+      public:
+        UInputState snapshot() {
+            std::lock_guard<std::mutex> lock(mutex);
+            return state;
+        }
+        std::vector<WrittenEvent> takeEvents() {
+            std::lock_guard<std::mutex> lock(mutex);
+            return std::exchange(state.events, {});
+        }
+        std::mutex mutex;
+        UInputState state;
     };
 
     struct USBDevice {
@@ -62,6 +102,9 @@ class HIDTestbed {
     // An input device with an event node under a HID device; returns its fake driver's state.
     EventNodeState& addEventNode(Device& device, int inputNumber, int eventNumber);
 
+    // A /dev/uinput whose ioctls and writes a fake driver records.
+    FakeUInput& addUInput();
+
     void sendReport(const Device& device, const QByteArray& report);
     // The display is pulled out: its node stops (reads end) and udev says it was removed.
     void unplug(Device& device);
@@ -75,6 +118,7 @@ class HIDTestbed {
     UMockdevTestbed* _testbed = nullptr;
     std::map<int, Device> _devices;
     std::vector<std::unique_ptr<EventNodeState>> _eventStates;
+    std::unique_ptr<FakeUInput> _uinput;
     std::vector<UMockdevIoctlBase*> _handlers;
     int _usbCount = 0;
 };
