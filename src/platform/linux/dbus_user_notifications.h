@@ -25,6 +25,9 @@ class OVDBusUserNotifications : public QObject, public OVUserNotifications {
     void deliver(const QString& identifier, const QString& title, const QString& body,
                  const QUrl& link) override;
 
+    // Notifications the server has shown and not closed.
+    int shownCount() const { return int(_shownIdentifiers.size()); }
+
     // Plain text for a server that reads the body as markup.
     static QString bodyForServer(const QString& body, bool serverReadsMarkup);
 
