@@ -5,7 +5,7 @@
 #include "platform/linux/udev_rule_installer.h"
 #include "tool/tool_commands.h"
 
-int OVRunInstallUdevRuleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+int OVInstallUdevRuleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     OVUdevRuleInstall install = OVUdevRuleInstall::forThisSystem();
     for (int i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--rules-dir") && i + 1 < arguments.size()) {

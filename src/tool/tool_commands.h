@@ -13,9 +13,8 @@ struct OVToolVerb {
     OVToolCommand run;
 };
 
-// prefs: reads and writes the preference store (prefs_command.cpp).
-int OVRunPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
-
-// install-udev-rule: installs the udev rule that gives access to touch displays and uinput
-// (install_udev_rule_command.cpp).
-int OVRunInstallUdevRuleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// The verbs, each in src/tool/<verb>_command.cpp.
+int OVDescribeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVDecodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVInstallUdevRuleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
