@@ -18,6 +18,7 @@ const OVToolVerb kVerbs[] = {
      "prefs [--config DIR] get|set|remove|profiles|profile-value|save-profile|use-profile|"
      "remove-profile|dump ...",
      OVPrefsCommand},
+    {"record", "record <hidraw node> [--output FILE]", OVRecordCommand},
     {"install-udev-rule", "install-udev-rule [--rules-dir DIR]", OVInstallUdevRuleCommand},
 };
 

@@ -17,4 +17,5 @@ struct OVToolVerb {
 int OVDescribeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVDecodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVRecordCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVInstallUdevRuleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);

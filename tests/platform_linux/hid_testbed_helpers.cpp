@@ -298,6 +298,8 @@ void HIDTestbed::makeReportNode(Device& device) {
     cfmakeraw(&attributes);
     tcsetattr(slave, TCSANOW, &attributes);
     ::close(slave);  // the program opens the slave through the node
+    // Programs the test starts must not hold the master: closing it is how a display is unplugged.
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
     const QByteArray node = utf8(root() + device.nodePath);
     QDir().mkpath(QFileInfo(QString::fromUtf8(node)).path());
     ::unlink(node.constData());
