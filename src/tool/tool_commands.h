@@ -17,5 +17,7 @@ struct OVToolVerb {
 int OVDescribeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVDecodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVDiagnosticsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVReplayCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVRecordCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVInstallUdevRuleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
