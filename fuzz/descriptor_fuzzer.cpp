@@ -3,18 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_check.h"
+
 #include "hid/descriptor_parser.h"
 #include "hid/descriptor_summary.h"
-
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto length = static_cast<qsizetype>(size);

@@ -3,17 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_check.h"
+
 #include "hid/hid_recording.h"
-
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A copy of exactly the input, so that reading past its end is caught.

@@ -6,18 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_check.h"
+
 #include "hid/descriptor_parser.h"
 #include "hid/touch_bridge.h"
-
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) {
