@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -22,7 +24,43 @@ QString corruptCopyPath(const QString& path) {
     return candidate;
 }
 
+// A JSON null is no value: the member reads as absent, so the registered default shows through.
+QVariantMap withoutNulls(const QJsonObject& object) {
+    QVariantMap values;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (it.value().isNull()) {
+            continue;
+        }
+        values.insert(it.key(), it.value().isObject()
+                                    ? QVariant(withoutNulls(it.value().toObject()))
+                                    : it.value().toVariant());
+    }
+    return values;
+}
+
+bool isAbsolute(const QString& path) {
+    return !path.isEmpty() && QDir::isAbsolutePath(path);
+}
+
 }  // namespace
+
+qint64 OVIntegerValue(const QVariant& value) {
+    if (value.typeId() != QMetaType::Double && value.typeId() != QMetaType::Float) {
+        return value.toLongLong();
+    }
+    // A fraction is cut off, as a number's integer reading does; out-of-range values saturate.
+    const double number = std::trunc(value.toDouble());
+    if (std::isnan(number)) {
+        return 0;
+    }
+    if (number >= 9223372036854775807.0) {
+        return std::numeric_limits<qint64>::max();
+    }
+    if (number <= -9223372036854775808.0) {
+        return std::numeric_limits<qint64>::min();
+    }
+    return static_cast<qint64>(number);
+}
 
 OVPreferences::OVPreferences(const QString& path, OVScheduler* scheduler)
     : _path(path), _scheduler(scheduler) {
@@ -41,8 +79,9 @@ QString OVPreferences::defaultPath() {
     if (!override.isEmpty()) {
         return QDir(QString::fromLocal8Bit(override)).filePath(QStringLiteral("preferences.json"));
     }
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
     QString base = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
-    if (base.isEmpty()) {
+    if (!isAbsolute(base)) {
         base = QDir::home().filePath(QStringLiteral(".config"));
     }
     return QDir(base).filePath(QStringLiteral("orvetta/preferences.json"));
@@ -65,7 +104,7 @@ void OVPreferences::load() {
         } else if (!document.isObject()) {
             problem = QStringLiteral("not a JSON object");
         } else {
-            _stored = document.object().toVariantMap();
+            _stored = withoutNulls(document.object());
             return;
         }
     }
@@ -105,7 +144,7 @@ bool OVPreferences::boolForKey(const QString& key) const {
 }
 
 qint64 OVPreferences::integerForKey(const QString& key) const {
-    return object(key).toLongLong();
+    return OVIntegerValue(object(key));
 }
 
 double OVPreferences::doubleForKey(const QString& key) const {
@@ -123,7 +162,7 @@ QVariantList OVPreferences::arrayForKey(const QString& key) const {
 }
 
 void OVPreferences::setObject(const QString& key, const QVariant& value) {
-    if (!value.isValid()) {
+    if (!value.isValid() || value.typeId() == QMetaType::Nullptr) {
         removeObject(key);
         return;
     }

@@ -13,19 +13,24 @@
 // Reads fall through stored value -> registered default -> nothing (an invalid QVariant).
 // Writes are visible to the next read at once; a file-backed store writes the whole document
 // atomically soon after, through the scheduler, or at once on synchronize().
+// The integer reading of a stored value: a double loses its fraction (1.9 reads 1, -1.9 reads -1)
+// and saturates at the ends of the range; booleans read 0 or 1; strings as QVariant converts them.
+qint64 OVIntegerValue(const QVariant& value);
+
 class OVPreferences {
   public:
     // A store that lives in memory only.
     OVPreferences() = default;
     // A store backed by the JSON file at `path`. A file that cannot be read or is not a JSON
-    // object is kept aside under a new name and the store starts empty.
+    // object is kept aside under a new name and the store starts empty. JSON nulls read as
+    // absent members.
     OVPreferences(const QString& path, OVScheduler* scheduler);
     ~OVPreferences();
     OVPreferences(const OVPreferences&) = delete;
     OVPreferences& operator=(const OVPreferences&) = delete;
 
     // $ORVETTA_CONFIG_DIR/preferences.json, else $XDG_CONFIG_HOME/orvetta/preferences.json
-    // (~/.config when XDG_CONFIG_HOME is unset).
+    // (~/.config when XDG_CONFIG_HOME is unset, empty or relative).
     static QString defaultPath();
 
     void registerDefaults(const QVariantMap& defaults);
@@ -42,7 +47,7 @@ class OVPreferences {
     // The value when it is an array, else an empty list.
     QVariantList arrayForKey(const QString& key) const;
 
-    // An invalid value removes the key.
+    // An invalid or null value removes the key.
     void setObject(const QString& key, const QVariant& value);
     void setBool(const QString& key, bool value) { setObject(key, value); }
     void removeObject(const QString& key);

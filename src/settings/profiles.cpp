@@ -31,6 +31,10 @@ InputDefaults defaultsForInput(const QString& input) {
     return {OVMouseActionLeft, false};
 }
 
+const QString kSettingsProfilesKey = QStringLiteral("settingsProfiles");
+const QString kActiveSettingsProfileKey = QStringLiteral("activeSettingsProfile");
+const QString kAutomaticProfileSwitchingKey = QStringLiteral("automaticProfileSwitching");
+
 QVariantMap defaultScalarsAndMappings() {
     QVariantMap values{
         {QStringLiteral("scrollScale"), 1.5},         {QStringLiteral("inertiaDecay"), 0.95},
@@ -47,6 +51,56 @@ QVariantMap defaultScalarsAndMappings() {
     return values;
 }
 
+QVariantMap makeBuiltInProfileDefaults() {
+    QVariantMap settings = defaultScalarsAndMappings();
+    for (const QString& input : OVInputNames()) {
+        settings.insert(OVKeyComboKeyCodeKey(input), QVariant::fromValue<quint16>(0));
+        settings.insert(OVKeyComboFlagsKey(input), QVariant::fromValue<qulonglong>(0));
+        settings.insert(OVKeyComboLabelKey(input), QString(""));
+    }
+    return settings;
+}
+
+// The built-in profile defaults, built once: they never change while the program runs.
+const QVariantMap& builtInProfileDefaults() {
+    static const QVariantMap table = makeBuiltInProfileDefaults();
+    return table;
+}
+
+const QVariantMap* asDictionary(const QVariant& value) {
+    return value.typeId() == QMetaType::QVariantMap
+               ? static_cast<const QVariantMap*>(value.constData())
+               : nullptr;
+}
+
+// The active profile as the store holds it, read without copying the profile store: the
+// profile reads run for every input event.
+struct StoredActiveProfile {
+    QString name;     // empty while Default is active
+    QVariant values;  // the named profile's stored entry (a dictionary, or anything else)
+};
+
+StoredActiveProfile storedActiveProfile(const OVPreferences& preferences) {
+    const QVariant active = preferences.object(kActiveSettingsProfileKey);
+    if (active.typeId() != QMetaType::QString) {
+        return {};
+    }
+    const QString& name = *static_cast<const QString*>(active.constData());
+    if (name.isEmpty() || name == OVDefaultProfileName) {
+        return {};
+    }
+    const QVariant profiles = preferences.object(kSettingsProfilesKey);
+    const QVariantMap* store = asDictionary(profiles);
+    if (!store) {
+        return {};
+    }
+    const auto entry = store->constFind(name);
+    if (entry == store->constEnd()) {
+        return {};
+    }
+    return {name, entry.value()};
+}
+
 std::optional<QString> inputBeforeSuffix(const QString& key, const QString& suffix) {
     if (key.size() > suffix.size() && key.endsWith(suffix)) {
         return key.left(key.size() - suffix.size());
@@ -55,7 +109,7 @@ std::optional<QString> inputBeforeSuffix(const QString& key, const QString& suff
 }
 
 void storeProfiles(const QVariantMap& profiles) {
-    OVStandardPreferences().setObject(QStringLiteral("settingsProfiles"), profiles);
+    OVStandardPreferences().setObject(kSettingsProfilesKey, profiles);
 }
 
 void postProfileDidChange() {
@@ -71,10 +125,9 @@ QVariantMap OVRegisteredDefaultValues() {
     defaults.insert(QStringLiteral("apiBaseURL"), QStringLiteral(ORVETTA_API_BASE_URL));
     defaults.insert(QStringLiteral("deviceSelection"), QStringLiteral("auto"));
     defaults.insert(QStringLiteral("displaySelection"), QStringLiteral("auto"));
-    defaults.insert(QStringLiteral("settingsProfiles"),
-                    QVariantMap{{OVDefaultProfileName, QVariantMap()}});
-    defaults.insert(QStringLiteral("activeSettingsProfile"), OVDefaultProfileName);
-    defaults.insert(QStringLiteral("automaticProfileSwitching"), true);
+    defaults.insert(kSettingsProfilesKey, QVariantMap{{OVDefaultProfileName, QVariantMap()}});
+    defaults.insert(kActiveSettingsProfileKey, OVDefaultProfileName);
+    defaults.insert(kAutomaticProfileSwitchingKey, true);
     defaults.insert(QStringLiteral("welcomeAcceptedVersion"), QString(""));
     defaults.insert(QStringLiteral("initialCompatibilityReportSent"), false);
     defaults.insert(QStringLiteral("permissionsCompatibilityCheckPending"), false);
@@ -137,22 +190,15 @@ const QStringList& OVProfileSettingKeys() {
 }
 
 QVariantMap OVDefaultProfileSettings() {
-    QVariantMap settings = defaultScalarsAndMappings();
-    for (const QString& input : OVInputNames()) {
-        settings.insert(OVKeyComboKeyCodeKey(input), QVariant::fromValue<quint16>(0));
-        settings.insert(OVKeyComboFlagsKey(input), QVariant::fromValue<qulonglong>(0));
-        settings.insert(OVKeyComboLabelKey(input), QString(""));
-    }
-    return settings;
+    return builtInProfileDefaults();
 }
 
 QVariantMap OVSettingsProfilesMutable() {
-    const QVariantMap stored =
-        OVStandardPreferences().dictionaryForKey(QStringLiteral("settingsProfiles"));
+    const QVariantMap stored = OVStandardPreferences().dictionaryForKey(kSettingsProfilesKey);
     QVariantMap profiles;
     for (auto it = stored.begin(); it != stored.end(); ++it) {
-        const bool isDictionary = it.value().typeId() == QMetaType::QVariantMap;
-        profiles.insert(it.key(), isDictionary ? it.value().toMap() : QVariantMap());
+        const QVariantMap* dictionary = asDictionary(it.value());
+        profiles.insert(it.key(), dictionary ? *dictionary : QVariantMap());
     }
     if (!profiles.contains(OVDefaultProfileName)) {
         profiles.insert(OVDefaultProfileName, QVariantMap());
@@ -161,12 +207,8 @@ QVariantMap OVSettingsProfilesMutable() {
 }
 
 QString OVActiveSettingsProfileName() {
-    const QString stored =
-        OVStandardPreferences().stringForKey(QStringLiteral("activeSettingsProfile"));
-    if (!stored.isEmpty() && OVSettingsProfilesMutable().contains(stored)) {
-        return stored;
-    }
-    return OVDefaultProfileName;
+    const StoredActiveProfile active = storedActiveProfile(OVStandardPreferences());
+    return active.name.isEmpty() ? OVDefaultProfileName : active.name;
 }
 
 QStringList OVSettingsProfileNames() {
@@ -174,24 +216,29 @@ QStringList OVSettingsProfileNames() {
     others.removeAll(OVDefaultProfileName);
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(others.begin(), others.end(),
-              [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    // Names equal but for case keep one fixed order, so that the first match of automatic
+    // switching does not depend on the sort.
+    std::sort(others.begin(), others.end(), [&](const QString& a, const QString& b) {
+        const int order = collator.compare(a, b);
+        return order != 0 ? order < 0 : a < b;
+    });
     others.prepend(OVDefaultProfileName);
     return others;
 }
 
 QVariant OVProfileValueForKey(const QString& key) {
-    const QString active = OVActiveSettingsProfileName();
+    const OVPreferences& preferences = OVStandardPreferences();
+    const StoredActiveProfile active = storedActiveProfile(preferences);
     QVariant value;
-    if (active == OVDefaultProfileName) {
-        value = OVStandardPreferences().object(key);
-    } else {
-        value = OVSettingsProfilesMutable().value(active).toMap().value(key);
+    if (active.name.isEmpty()) {
+        value = preferences.object(key);
+    } else if (const QVariantMap* profile = asDictionary(active.values)) {
+        value = profile->value(key);
     }
     if (value.isValid()) {
         return value;
     }
-    return OVDefaultProfileSettings().value(key);
+    return builtInProfileDefaults().value(key);
 }
 
 double OVProfileDoubleForKey(const QString& key) {
@@ -199,7 +246,7 @@ double OVProfileDoubleForKey(const QString& key) {
 }
 
 std::int64_t OVProfileIntegerForKey(const QString& key) {
-    return OVProfileValueForKey(key).toLongLong();
+    return OVIntegerValue(OVProfileValueForKey(key));
 }
 
 bool OVProfileBoolForKey(const QString& key) {
@@ -271,17 +318,23 @@ bool OVSaveCurrentSettingsAsProfile(const QString& name) {
     QVariantMap profiles = OVSettingsProfilesMutable();
     profiles.insert(*trimmed, OVSnapshotCurrentProfileSettings());
     storeProfiles(profiles);
-    OVStandardPreferences().setObject(QStringLiteral("activeSettingsProfile"), *trimmed);
+    OVStandardPreferences().setObject(kActiveSettingsProfileKey, *trimmed);
     postProfileDidChange();
     return true;
 }
 
 void OVSetActiveSettingsProfile(const QString& name) {
-    QString selected = OVTrimmedProfileName(name).value_or(OVDefaultProfileName);
-    if (!OVSettingsProfilesMutable().contains(selected)) {
-        selected = OVDefaultProfileName;
+    const QVariantMap profiles = OVSettingsProfilesMutable();
+    const std::optional<QString> trimmed = OVTrimmedProfileName(name);
+    QString selected = OVDefaultProfileName;
+    // A stored name with white space around it (only a hand-edited store has one) is selected
+    // as it is, so that the menu and automatic switching can still reach that profile.
+    if (trimmed && profiles.contains(name)) {
+        selected = name;
+    } else if (trimmed && profiles.contains(*trimmed)) {
+        selected = *trimmed;
     }
-    OVStandardPreferences().setObject(QStringLiteral("activeSettingsProfile"), selected);
+    OVStandardPreferences().setObject(kActiveSettingsProfileKey, selected);
     postProfileDidChange();
 }
 
@@ -293,17 +346,16 @@ bool OVRemoveActiveSettingsProfile() {
     QVariantMap profiles = OVSettingsProfilesMutable();
     profiles.remove(active);
     storeProfiles(profiles);
-    OVStandardPreferences().setObject(QStringLiteral("activeSettingsProfile"),
-                                      OVDefaultProfileName);
+    OVStandardPreferences().setObject(kActiveSettingsProfileKey, OVDefaultProfileName);
     postProfileDidChange();
     return true;
 }
 
 bool OVAutomaticProfileSwitchingEnabled() {
-    return OVStandardPreferences().boolForKey(QStringLiteral("automaticProfileSwitching"));
+    return OVStandardPreferences().boolForKey(kAutomaticProfileSwitchingKey);
 }
 
 void OVSetAutomaticProfileSwitchingEnabled(bool enabled) {
-    OVStandardPreferences().setBool(QStringLiteral("automaticProfileSwitching"), enabled);
+    OVStandardPreferences().setBool(kAutomaticProfileSwitchingKey, enabled);
     postProfileDidChange();
 }

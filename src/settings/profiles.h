@@ -70,6 +70,9 @@ QVariantMap OVSnapshotCurrentProfileSettings();
 void OVSetProfileValueForKey(const QString& key, const QVariant& value);
 std::optional<QString> OVTrimmedProfileName(const QString& name);
 bool OVSaveCurrentSettingsAsProfile(const QString& name);
+// Selects the profile named `name` (trimmed, unless a profile has exactly that name), or Default
+// when there is none; stores it and posts OVSettingsProfileDidChangeNotification even when it was
+// already active.
 void OVSetActiveSettingsProfile(const QString& name);
 bool OVRemoveActiveSettingsProfile();
 bool OVAutomaticProfileSwitchingEnabled();

@@ -12,6 +12,10 @@ int printHelp(const QStringList&, QTextStream& out, QTextStream&);
 // Each verb lives in its own file; add it here.
 const OVToolVerb kVerbs[] = {
     {"help", "help", printHelp},
+    {"prefs",
+     "prefs [--config DIR] get|set|remove|profiles|profile-value|save-profile|use-profile|"
+     "remove-profile|dump ...",
+     OVRunPrefsCommand},
 };
 
 int printHelp(const QStringList&, QTextStream& out, QTextStream&) {

@@ -12,3 +12,6 @@ struct OVToolVerb {
     const char* usage;
     OVToolCommand run;
 };
+
+// prefs: reads and writes the preference store (prefs_command.cpp).
+int OVRunPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);

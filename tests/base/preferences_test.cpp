@@ -67,3 +67,162 @@ TEST(Preferences, CorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
     }
     EXPECT_EQ(QDir(dir.path()).entryList({"preferences.json.corrupt-*"}).size(), 2);
 }
+
+TEST(Preferences, ValuesSurviveANewStoreOnTheSameFileAndRemovalsToo) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    OVVirtualScheduler scheduler;
+    {
+        OVPreferences preferences(path, &scheduler);
+        preferences.registerDefaults({{"deviceSelection", "auto"}});
+        preferences.setObject("deviceSelection", "0eef:0001");
+        preferences.setObject("gone", 1);
+        preferences.removeObject("gone");
+        preferences.setObject("shown", QVariantList{"a", "b"});
+        ASSERT_TRUE(preferences.synchronize());
+    }
+    {
+        OVPreferences reloaded(path, &scheduler);
+        EXPECT_EQ(reloaded.stringForKey("deviceSelection"), "0eef:0001");
+        EXPECT_FALSE(reloaded.object("gone").isValid());
+        EXPECT_EQ(reloaded.arrayForKey("shown"), (QVariantList{"a", "b"}));
+        EXPECT_TRUE(reloaded.registeredDefaults().isEmpty());  // defaults are never written
+        reloaded.removeObject("deviceSelection");
+        // A store going away writes what is still pending.
+    }
+    OVPreferences third(path, &scheduler);
+    EXPECT_FALSE(third.hasStoredValue("deviceSelection"));
+    EXPECT_TRUE(third.keptAsidePath().isEmpty());
+}
+
+TEST(Preferences, WritesAreCoalescedUntilTheSchedulerRunsAndSynchronizeForcesThem) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    OVVirtualScheduler scheduler;
+    OVPreferences preferences(path, &scheduler);
+    for (int i = 0; i < 5; ++i) {
+        preferences.setObject("counter", i);
+    }
+    EXPECT_EQ(scheduler.pendingCount(), 1);
+    EXPECT_EQ(preferences.integerForKey("counter"), 4);  // visible at once
+    ASSERT_TRUE(preferences.synchronize());
+    EXPECT_EQ(scheduler.pendingCount(), 0);  // the forced write replaces the deferred one
+    EXPECT_EQ(OVPreferences(path, nullptr).integerForKey("counter"), 4);
+
+    preferences.removeObject("never-stored");  // removing nothing writes nothing
+    EXPECT_EQ(scheduler.pendingCount(), 0);
+}
+
+TEST(Preferences, UnwritableFolderReportsTheFailureAndKeepsTheValues) {
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    OVPreferences preferences(dir.filePath("not-a-folder/preferences.json"), nullptr);
+    preferences.setObject("hideCursor", true);
+    OVError error;
+    EXPECT_FALSE(preferences.synchronize(&error));
+    EXPECT_FALSE(error.description.isEmpty());
+    EXPECT_TRUE(preferences.boolForKey("hideCursor"));
+}
+
+TEST(Preferences, NullMembersReadAsAbsentAndNullWritesRemove) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"scrollScale": null, "settingsProfiles": {"Work": {"touchDelay": null}}})");
+    file.close();
+    OVPreferences preferences(path, nullptr);
+    preferences.registerDefaults({{"scrollScale", 1.5}});
+    EXPECT_DOUBLE_EQ(preferences.doubleForKey("scrollScale"), 1.5);
+    EXPECT_FALSE(preferences.dictionaryForKey("settingsProfiles")
+                     .value("Work")
+                     .toMap()
+                     .contains("touchDelay"));
+
+    preferences.setObject("scrollScale", 3.0);
+    preferences.setObject("scrollScale", QVariant::fromValue(nullptr));
+    EXPECT_FALSE(preferences.hasStoredValue("scrollScale"));
+}
+
+TEST(Preferences, IntegerReadingCutsFractionsAndSaturates) {
+    EXPECT_EQ(OVIntegerValue(1.9), 1);
+    EXPECT_EQ(OVIntegerValue(-1.9), -1);
+    EXPECT_EQ(OVIntegerValue(1e300), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(OVIntegerValue(-1e300), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(OVIntegerValue(std::nan("")), 0);
+    EXPECT_EQ(OVIntegerValue(true), 1);
+    EXPECT_EQ(OVIntegerValue(QVariant::fromValue<quint16>(53)), 53);
+    EXPECT_EQ(OVIntegerValue(QString("12")), 12);
+    EXPECT_EQ(OVIntegerValue(QVariant()), 0);
+
+    OVPreferences preferences;
+    preferences.setObject("finger1MouseAction", 2.7);
+    EXPECT_EQ(preferences.integerForKey("finger1MouseAction"), 2);
+}
+
+// Sets an environment variable for the lifetime of the object and restores it afterwards.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const QByteArray* value)
+        : _name(name), _had(qEnvironmentVariableIsSet(name)), _old(qgetenv(name)) {
+        if (value) {
+            qputenv(name, *value);
+        } else {
+            qunsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (_had) {
+            qputenv(_name, _old);
+        } else {
+            qunsetenv(_name);
+        }
+    }
+
+  private:
+    const char* _name;
+    bool _had;
+    QByteArray _old;
+};
+
+TEST(Preferences, DefaultPathFollowsTheConfigDirOverrideThenXdgThenHome) {
+    const QByteArray orvettaDir("/srv/orvetta-config");
+    const QByteArray xdg("/home/ada/.xdg");
+    const QByteArray empty;
+    const QByteArray relative("relative/config");
+    const QByteArray home = qgetenv("HOME");
+    {
+        ScopedEnvironment a("ORVETTA_CONFIG_DIR", &orvettaDir);
+        ScopedEnvironment b("XDG_CONFIG_HOME", &xdg);
+        EXPECT_EQ(OVPreferences::defaultPath(), "/srv/orvetta-config/preferences.json");
+    }
+    {
+        ScopedEnvironment a("ORVETTA_CONFIG_DIR", &empty);
+        ScopedEnvironment b("XDG_CONFIG_HOME", &xdg);
+        EXPECT_EQ(OVPreferences::defaultPath(), "/home/ada/.xdg/orvetta/preferences.json");
+    }
+    const QString homeConfig = QDir::home().filePath(".config/orvetta/preferences.json");
+    for (const QByteArray* value : {static_cast<const QByteArray*>(nullptr), &empty, &relative}) {
+        ScopedEnvironment a("ORVETTA_CONFIG_DIR", nullptr);
+        ScopedEnvironment b("XDG_CONFIG_HOME", value);
+        EXPECT_EQ(OVPreferences::defaultPath(), homeConfig);
+    }
+}
+
+TEST(Preferences, AnUnreadablePathIsKeptAsideToo) {
+    // Running as root reads any file, so a folder where the file should be stands in for an
+    // unreadable file.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    ASSERT_TRUE(QDir().mkpath(path + "/inside"));
+    OVPreferences preferences(path, nullptr);
+    preferences.registerDefaults({{"hideCursor", false}});
+    EXPECT_FALSE(preferences.boolForKey("hideCursor"));
+    ASSERT_FALSE(preferences.keptAsidePath().isEmpty());
+    EXPECT_TRUE(QDir(preferences.keptAsidePath() + "/inside").exists());
+    preferences.setObject("hideCursor", true);
+    EXPECT_TRUE(preferences.synchronize());
+    EXPECT_TRUE(OVPreferences(path, nullptr).boolForKey("hideCursor"));
+}

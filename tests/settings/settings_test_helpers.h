@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+#include "base/notification_center.h"
+#include "base/notification_names.h"
+#include "base/preferences.h"
+#include "base/services.h"
+#include "settings/profiles.h"
+
+// Fresh services with the registered defaults, and a count of profile change notifications.
+class SettingsFixtureState {
+  public:
+    SettingsFixtureState() : _observers(OVDefaultCenter()) {
+        OVRegisterDefaults();
+        _observers.add(OVSettingsProfileDidChangeNotification, nullptr,
+                       [this](const OVNotification& notification) {
+                           ++_posts;
+                           _lastHadUserInfo = !notification.userInfo.isEmpty();
+                           _lastHadSender = notification.sender != nullptr;
+                       });
+    }
+
+    int posts() const { return _posts; }
+    bool lastHadUserInfo() const { return _lastHadUserInfo; }
+    bool lastHadSender() const { return _lastHadSender; }
+    OVPreferences& preferences() const { return OVStandardPreferences(); }
+    QVariantMap storedProfile(const QString& name) const {
+        return preferences().dictionaryForKey("settingsProfiles").value(name).toMap();
+    }
+
+  private:
+    OVServicesGuard _services;
+    OVScopedObservers _observers;
+    int _posts = 0;
+    bool _lastHadUserInfo = false;
+    bool _lastHadSender = false;
+};
