@@ -10,6 +10,7 @@
 #include "base/services.h"
 #include "orvetta_config.h"
 #include "platform/platform.h"
+#include "settings/profile_switching.h"
 #include "settings/profiles.h"
 
 namespace {
@@ -98,6 +99,8 @@ void OVAppDelegate::registerObservers() {
 void OVAppDelegate::registerPlatformCallbacks() {
     OVPlatform& platform = OVCurrentPlatform();
     OVWorkspace& workspace = platform.workspace();
+    workspace.setFrontmostApplicationCallback(
+        [this](const OVApplicationInfo& application) { frontmostApplicationChanged(application); });
     workspace.setSleepCallbacks([this] { workspaceWillSleep(); }, [this] { workspaceDidWake(); });
     // The callback may come on any thread: it only hops to the main loop.
     platform.displayServices().setReconfigurationCallback(
@@ -116,6 +119,7 @@ void OVAppDelegate::removePlatformCallbacks() {
     }
     _platformCallbacksRegistered = false;
     OVPlatform& platform = OVCurrentPlatform();
+    platform.workspace().setFrontmostApplicationCallback(nullptr);
     platform.workspace().setSleepCallbacks(nullptr, nullptr);
     platform.displayServices().setReconfigurationCallback(nullptr);
 }
@@ -433,17 +437,16 @@ void OVAppDelegate::showCompatibilityCheckWindow() {
 }
 
 void OVAppDelegate::selectProfileFromMenu(const QVariant& representedObject) {
-    if (representedObject.typeId() != QMetaType::QString) {
-        return;
-    }
-    const QString name = representedObject.toString();
-    if (!name.isEmpty()) {
-        OVSetActiveSettingsProfile(name);
-    }
+    OVSelectProfileFromMenu(representedObject);
 }
 
 void OVAppDelegate::toggleAutomaticProfileSwitching() {
-    OVSetAutomaticProfileSwitchingEnabled(!OVAutomaticProfileSwitchingEnabled());
+    OVToggleAutomaticProfileSwitching();
+}
+
+void OVAppDelegate::frontmostApplicationChanged(const OVApplicationInfo& application) {
+    OVFrontmostApplicationChanged(application,
+                                  OVCurrentPlatform().workspace().ownBundleIdentifier());
 }
 
 void OVAppDelegate::settingsProfileChanged() {

@@ -12,6 +12,7 @@
 #include "base/error.h"
 #include "base/notification_center.h"
 #include "base/scheduler.h"
+#include "platform/workspace.h"
 
 class OVTouchSession;
 
@@ -77,6 +78,8 @@ class OVAppDelegate {
     void selectProfileFromMenu(const QVariant& representedObject);
     void toggleAutomaticProfileSwitching();
     void settingsProfileChanged();
+    // Another application came to the front: automatic profile switching.
+    void frontmostApplicationChanged(const OVApplicationInfo& application);
 
     void setCursorHidden(bool hidden);
     void applyCursorHiddenPreference();
