@@ -177,10 +177,15 @@ void OVAppDelegate::applicationWillTerminate() {
 }
 
 void OVAppDelegate::workspaceWillSleep() {
+    // Sleeping again before the restart after the last wake: touch is still wanted, in the mode
+    // remembered then.
+    const bool restartWasPending = _wakeRestartTimer.isValid();
     _wakeRestartTimer.invalidate();
     _wakeRestartTimer = OVTimer();
-    _touchWasRunningBeforeSleep = _bridge.running();
-    _compatibilityModeBeforeSleep = _bridge.compatibilityTestMode();
+    if (!restartWasPending) {
+        _touchWasRunningBeforeSleep = _bridge.running();
+        _compatibilityModeBeforeSleep = _bridge.compatibilityTestMode();
+    }
     if (_touchWasRunningBeforeSleep) {
         _bridge.stop();
         refreshMenu();

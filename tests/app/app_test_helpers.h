@@ -1,0 +1,176 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/app_delegate.h"
+#include "app/app_shell_ui.h"
+#include "app/permissions_and_welcome.h"
+#include "app/touch_session.h"
+#include "base/notification_center.h"
+#include "base/notification_names.h"
+#include "base/preferences.h"
+#include "base/services.h"
+#include "base/virtual_scheduler.h"
+#include "platform/assembled_platform.h"
+#include "settings/profiles.h"
+
+// A touch session whose start succeeds or fails as the test says, and that counts what the shell
+// asks of it.
+class ScriptedTouchSession : public OVTouchSession {
+  public:
+    bool start(OVError* error) override;
+    void stop() override;
+    bool running() const override { return _running; }
+    QString statusText() const override { return _status; }
+    bool compatibilityTestMode() const override { return _testMode; }
+    void setCompatibilityTestMode(bool enabled) override;
+    void refreshDisplayMapping() override;
+
+    // The next starts fail with this error (and its status text) until cleared.
+    void failStartsWith(const OVError& error, const QString& status);
+    void succeedStarts() { _failure.reset(); }
+    // The device went away while the session ran, as the session reports it.
+    void loseDevice();
+
+    int starts = 0;
+    int stops = 0;
+    int refreshes = 0;
+    // The test mode at each successful start.
+    QList<bool> testModeAtStarts;
+    QList<bool> testModeChanges;
+
+  private:
+    bool _running = false;
+    bool _testMode = false;
+    QString _status = QStringLiteral("Stopped");
+    std::optional<std::pair<OVError, QString>> _failure;
+};
+
+// Display services with a number of displays that count cursor hides and shows.
+class CountingDisplays : public OVDisplayServices {
+  public:
+    QList<OVDisplayInfo> activeDisplays() const override;
+    std::uint32_t mainDisplayID() const override { return 1; }
+    void hideCursor() override { ++hides; }
+    void showCursor() override { ++shows; }
+    void setReconfigurationCallback(ReconfigurationCallback callback) override {
+        reconfiguration = std::move(callback);
+    }
+
+    int displayCount = 1;
+    int hides = 0;
+    int shows = 0;
+    ReconfigurationCallback reconfiguration;
+};
+
+// A desktop the test drives: application activation, sleep and wake, opened URLs.
+class ScriptedWorkspace : public OVWorkspace {
+  public:
+    bool openURL(const QUrl& url) override {
+        openedURLs.append(url);
+        return true;
+    }
+    void setFrontmostApplicationCallback(ApplicationCallback callback) override {
+        frontmost = std::move(callback);
+    }
+    QString ownBundleIdentifier() const override { return QStringLiteral("orvetta"); }
+    void setSleepCallbacks(std::function<void()> sleep, std::function<void()> wake) override {
+        willSleep = std::move(sleep);
+        didWake = std::move(wake);
+    }
+
+    QList<QUrl> openedURLs;
+    ApplicationCallback frontmost;
+    std::function<void()> willSleep;
+    std::function<void()> didWake;
+};
+
+class SettablePermissions : public OVPermissions {
+  public:
+    bool canPostEvents() const override { return postEvents; }
+    void requestPostEventAccess() override { ++postEventRequests; }
+    bool canListenToInput() const override { return listen; }
+    void requestListenAccess() override { ++listenRequests; }
+
+    bool postEvents = true;
+    bool listen = true;
+    int postEventRequests = 0;
+    int listenRequests = 0;
+};
+
+// The user interface as the delegate sees it: answers alerts from a script and records the rest.
+class RecordingShellUI : public OVAppShellUI {
+  public:
+    void createKeyboardController() override { ++keyboardControllersMade; }
+    bool keyboardVisible() const override { return keyboardShown; }
+    void showKeyboard() override { keyboardShown = true; }
+    void hideKeyboard() override { keyboardShown = false; }
+    void createStatusItem() override { ++statusItemsMade; }
+    void setMenuState(const OVStatusMenuState& state) override {
+        menu = state;
+        ++menuUpdates;
+    }
+    void showWindow(OVAppWindow window) override { windows.append(window); }
+    void revealStatusMenu() override { ++reveals; }
+    void terminateApplication() override { ++terminations; }
+    int runModalAlert(OVModalAlert& alert) override;
+
+    // Answers for the next alerts, in order; an alert without an answer gets button 0.
+    QList<int> answers;
+    // Pressing the alert's extra button (Help) before answering.
+    bool pressAccessoryButton = false;
+    QList<OVModalAlert> alerts;
+    QStringList alertMessages() const;
+
+    int keyboardControllersMade = 0;
+    int statusItemsMade = 0;
+    bool keyboardShown = false;
+    OVStatusMenuState menu;
+    int menuUpdates = 0;
+    QList<OVAppWindow> windows;
+    int reveals = 0;
+    int terminations = 0;
+};
+
+// Fresh services in virtual time with the registered defaults and a platform of scripted parts.
+class AppFixture {
+    // First made, last gone: everything below uses the services.
+    OVServicesGuard _services;
+
+  public:
+    AppFixture();
+
+    OVVirtualScheduler& scheduler() { return *_services.virtualScheduler(); }
+    OVPreferences& preferences() { return OVStandardPreferences(); }
+    // A user who completed the first-run check and accepted this version's terms.
+    void setUpReturningUser();
+    // A policy check that completes when the test says so.
+    void holdPolicyCheck();
+    void completePolicyCheck();
+    bool policyCheckStarted() const { return _policyStarted; }
+    // What the service does when this version is no longer supported.
+    void failMinimumVersion();
+    void advance(double seconds) { scheduler().advance(seconds); }
+    void launch();
+
+    ScriptedTouchSession session;
+    CountingDisplays displays;
+    ScriptedWorkspace workspace;
+    SettablePermissions permissions;
+    RecordingShellUI ui;
+    OVAssembledPlatform platform;
+    std::unique_ptr<OVAppDelegate> delegate;
+
+  private:
+    bool _policyStarted = false;
+    std::function<void()> _continueStartup;
+};
+
+inline OVError startError(qint64 code, const QString& description) {
+    return OVError{QStringLiteral("Orvetta"), code, description};
+}
