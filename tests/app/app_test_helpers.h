@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 #include "app/app_delegate.h"
 #include "app/app_shell_ui.h"
@@ -18,6 +19,11 @@
 #include "base/virtual_scheduler.h"
 #include "platform/assembled_platform.h"
 #include "settings/profiles.h"
+
+// Readable texts in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 // A touch session whose start succeeds or fails as the test says, and that counts what the shell
 // asks of it.
@@ -170,6 +176,122 @@ class AppFixture {
     bool _policyStarted = false;
     std::function<void()> _continueStartup;
 };
+
+// --- Definitions ---------------------------------------------------------------------------
+
+inline bool ScriptedTouchSession::start(OVError* error) {
+    ++starts;
+    if (_running) {
+        return true;
+    }
+    if (_failure) {
+        if (error) {
+            *error = _failure->first;
+        }
+        _status = _failure->second;
+        return false;
+    }
+    _running = true;
+    _status = QStringLiteral("Touch active");
+    testModeAtStarts.append(_testMode);
+    return true;
+}
+
+inline void ScriptedTouchSession::stop() {
+    ++stops;
+    _running = false;
+    _status = QStringLiteral("Stopped");
+}
+
+inline void ScriptedTouchSession::setCompatibilityTestMode(bool enabled) {
+    if (enabled != _testMode) {
+        testModeChanges.append(enabled);
+    }
+    _testMode = enabled;
+}
+
+inline void ScriptedTouchSession::refreshDisplayMapping() {
+    ++refreshes;
+    if (_running) {
+        _status = QStringLiteral("Display updated");
+    }
+}
+
+inline void ScriptedTouchSession::failStartsWith(const OVError& error, const QString& status) {
+    _failure = std::make_pair(error, status);
+}
+
+inline void ScriptedTouchSession::loseDevice() {
+    _running = false;
+    _status = OVDeviceNotFoundStatus;
+}
+
+inline QList<OVDisplayInfo> CountingDisplays::activeDisplays() const {
+    QList<OVDisplayInfo> displays;
+    for (int index = 0; index < displayCount; ++index) {
+        OVDisplayInfo display;
+        display.displayID = static_cast<std::uint32_t>(index + 1);
+        display.bounds = QRectF(1920.0 * index, 0, 1920, 1080);
+        display.pixelSize = QSize(1920, 1080);
+        display.isMain = index == 0;
+        displays.append(display);
+    }
+    return displays;
+}
+
+inline int RecordingShellUI::runModalAlert(OVModalAlert& alert) {
+    if (pressAccessoryButton && alert.accessoryButtonAction) {
+        alert.accessoryButtonAction();
+    }
+    alerts.append(alert);
+    return answers.isEmpty() ? 0 : answers.takeFirst();
+}
+
+inline QStringList RecordingShellUI::alertMessages() const {
+    QStringList messages;
+    for (const OVModalAlert& alert : alerts) {
+        messages.append(alert.messageText);
+    }
+    return messages;
+}
+
+inline AppFixture::AppFixture() {
+    platform.displays = &displays;
+    platform.workspaceService = &workspace;
+    platform.permissionService = &permissions;
+    _services.setPlatform(&platform);
+    OVRegisterDefaults();
+    delegate = std::make_unique<OVAppDelegate>(session, ui);
+    delegate->setRunningVersion(QStringLiteral("2.4.0"));
+}
+
+inline void AppFixture::setUpReturningUser() {
+    preferences().setObject(OVWelcomeAcceptedVersionKey, QStringLiteral("2.4.0"));
+    preferences().setBool(OVInitialCompatibilityReportSentKey, true);
+    preferences().setBool(OVPermissionsCompatibilityCheckPendingKey, false);
+}
+
+inline void AppFixture::holdPolicyCheck() {
+    delegate->setPolicyCheck([this](std::function<void()> continueStartup) {
+        _policyStarted = true;
+        _continueStartup = std::move(continueStartup);
+    });
+}
+
+inline void AppFixture::completePolicyCheck() {
+    if (_continueStartup) {
+        _continueStartup();
+    }
+}
+
+inline void AppFixture::failMinimumVersion() {
+    OVCurrentProcessState().updateRequired = true;
+    OVDefaultCenter().post(OVMinimumSupportedVersionFailedNotification);
+}
+
+inline void AppFixture::launch() {
+    delegate->applicationDidFinishLaunching();
+}
 
 inline OVError startError(qint64 code, const QString& description) {
     return OVError{QStringLiteral("Orvetta"), code, description};

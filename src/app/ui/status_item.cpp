@@ -46,6 +46,8 @@ void OVStatusItem::buildMenu() {
     _settingsAction =
         addCommand(_menu.get(), QStringLiteral("Settings..."),
                    QKeySequence(QStringLiteral("Ctrl+,")), &OVAppDelegate::showSettings);
+    // Buttons show an action's icon text, which would drop the dots.
+    _settingsAction->setIconText(_settingsAction->text());
     _helpAction = addCommand(_menu.get(), QStringLiteral("Orvetta Help"),
                              QKeySequence(QStringLiteral("Ctrl+?")), &OVAppDelegate::showHelp);
     _aboutAction =
