@@ -12,10 +12,12 @@ int printHelp(const QStringList&, QTextStream& out, QTextStream&);
 // Each verb lives in its own file; add it here.
 const OVToolVerb kVerbs[] = {
     {"help", "help", printHelp},
+    {"describe", "describe [--json] <hex | file.hidrec | file with hex>", OVDescribeCommand},
+    {"decode", "decode <file.hidrec>", OVDecodeCommand},
     {"prefs",
      "prefs [--config DIR] get|set|remove|profiles|profile-value|save-profile|use-profile|"
      "remove-profile|dump ...",
-     OVRunPrefsCommand},
+     OVPrefsCommand},
 };
 
 int printHelp(const QStringList&, QTextStream& out, QTextStream&) {

@@ -222,7 +222,7 @@ const Subcommand* findSubcommand(const QString& name) {
 
 }  // namespace
 
-int OVRunPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+int OVPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList operands = arguments;
     bool malformedConfig = false;
     const std::optional<QString> folder = takeConfigFolder(operands, &malformedConfig);

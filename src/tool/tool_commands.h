@@ -13,5 +13,7 @@ struct OVToolVerb {
     OVToolCommand run;
 };
 
-// prefs: reads and writes the preference store (prefs_command.cpp).
-int OVRunPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// The verbs, each in src/tool/<verb>_command.cpp.
+int OVDescribeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVDecodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
