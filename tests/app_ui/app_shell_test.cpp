@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 
 #include "app/app_test_helpers.h"
 #include "app/ui/about_window.h"
@@ -23,8 +22,8 @@
 
 namespace {
 
-QToolButton* buttonTitled(OVStatusMenuWindow* window, const QString& title) {
-    for (QToolButton* button : window->buttons()) {
+QPushButton* buttonTitled(OVStatusMenuWindow* window, const QString& title) {
+    for (QPushButton* button : window->buttons()) {
         if (button->text() == title) {
             return button;
         }
@@ -77,7 +76,7 @@ TEST_F(Shell, WithoutATrayAWindowShowsTheStatusMenu) {
     app.advance(0.0);
     EXPECT_EQ(window->statusLabel()->text(), "Status: Touch active");
     QStringList titles;
-    for (const QToolButton* button : window->buttons()) {
+    for (const QPushButton* button : window->buttons()) {
         titles.append(button->text());
     }
     EXPECT_EQ(titles, QStringList({"Stop Touch", "Show Keyboard", "Profile: Default", "Settings...",

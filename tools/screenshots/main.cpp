@@ -19,6 +19,7 @@ using ScreenshotList = QList<OVScreenshot> (*)();
 
 const ScreenshotList kScreenshotLists[] = {
     OVKeyboardScreenshots,
+    OVAppScreenshots,
 };
 
 }  // namespace

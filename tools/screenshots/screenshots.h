@@ -18,3 +18,4 @@ QImage OVScreenshotOfWindow(QWidget* window);
 
 // The pictures of each part of the program; main.cpp lists them all.
 QList<OVScreenshot> OVKeyboardScreenshots();
+QList<OVScreenshot> OVAppScreenshots();

@@ -15,11 +15,17 @@ namespace {
 constexpr int kIconPixels = 56;
 constexpr int kTextWidth = 340;
 
-QLabel* wrappedLabel(const QString& text, QWidget* parent) {
+QLabel* wrappedLabel(const QString& text, QWidget* parent, bool bold = false) {
     auto* label = new QLabel(text, parent);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
     label->setWordWrap(true);
-    label->setFixedWidth(kTextWidth);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
+    // A fixed size measured from the text, so that a wider row of buttons cannot squeeze it.
+    label->setFixedSize(kTextWidth, label->heightForWidth(kTextWidth));
     return label;
 }
 
@@ -45,11 +51,7 @@ OVAlertDialog::OVAlertDialog(const OVModalAlert& alert, QWidget* parent) : QDial
     column->setSpacing(10);
     outer->addLayout(column);
 
-    QLabel* message = wrappedLabel(alert.messageText, this);
-    QFont bold = message->font();
-    bold.setBold(true);
-    message->setFont(bold);
-    column->addWidget(message);
+    column->addWidget(wrappedLabel(alert.messageText, this, true));
     if (!alert.informativeText.isEmpty()) {
         column->addWidget(wrappedLabel(alert.informativeText, this));
     }

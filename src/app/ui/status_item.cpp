@@ -1,6 +1,7 @@
 #include "app/ui/status_item.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -46,8 +47,6 @@ void OVStatusItem::buildMenu() {
     _settingsAction =
         addCommand(_menu.get(), QStringLiteral("Settings..."),
                    QKeySequence(QStringLiteral("Ctrl+,")), &OVAppDelegate::showSettings);
-    // Buttons show an action's icon text, which would drop the dots.
-    _settingsAction->setIconText(_settingsAction->text());
     _helpAction = addCommand(_menu.get(), QStringLiteral("Orvetta Help"),
                              QKeySequence(QStringLiteral("Ctrl+?")), &OVAppDelegate::showHelp);
     _aboutAction =
@@ -106,6 +105,9 @@ void OVStatusItem::rebuildProfileMenu(const QList<OVStatusMenuProfileItem>& item
         _profileMenu->removeAction(old);
         old->deleteLater();
     }
+    // One profile is active: its item is the one in the on state.
+    auto* profiles = new QActionGroup(_profileMenu);
+    profiles->setExclusive(true);
     for (const OVStatusMenuProfileItem& item : items) {
         if (item.kind == Kind::Separator) {
             _profileMenu->addSeparator();
@@ -116,16 +118,12 @@ void OVStatusItem::rebuildProfileMenu(const QList<OVStatusMenuProfileItem>& item
         action->setChecked(item.checked);
         if (item.kind == Kind::Profile) {
             action->setData(item.profileName);
-            connect(action, &QAction::triggered, this, [this, action] {
-                // Reset the check mark the click flipped; the refresh sets the true state.
-                action->setChecked(!action->isChecked());
-                _delegate.selectProfileFromMenu(action->data());
-            });
+            action->setActionGroup(profiles);
+            connect(action, &QAction::triggered, this,
+                    [this, action] { _delegate.selectProfileFromMenu(action->data()); });
         } else {
-            connect(action, &QAction::triggered, this, [this, action] {
-                action->setChecked(!action->isChecked());
-                _delegate.toggleAutomaticProfileSwitching();
-            });
+            connect(action, &QAction::triggered, this,
+                    [this] { _delegate.toggleAutomaticProfileSwitching(); });
         }
     }
 }

@@ -5,7 +5,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
-#include <QToolButton>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/ui/status_icon.h"
@@ -34,6 +34,7 @@ OVStatusMenuWindow::OVStatusMenuWindow(QMenu& menu, QWidget* parent)
     layout->setSpacing(6);
     _statusLabel = new QLabel(this);
     _statusLabel->setObjectName(QStringLiteral("statusLine"));
+    _statusLabel->setWordWrap(true);
     QFont bold = _statusLabel->font();
     bold.setBold(true);
     _statusLabel->setFont(bold);
@@ -43,7 +44,6 @@ OVStatusMenuWindow::OVStatusMenuWindow(QMenu& menu, QWidget* parent)
     rowsLayout->setContentsMargins(0, 0, 0, 0);
     rowsLayout->setSpacing(0);
     layout->addWidget(_rows);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     rebuildFromMenu();
 }
 
@@ -71,7 +71,7 @@ void OVStatusMenuWindow::rebuildFromMenu() {
             rowsLayout->addWidget(separatorLine(_rows));
             continue;
         }
-        QToolButton* button = buttonForAction(action);
+        QPushButton* button = buttonForAction(action);
         rowsLayout->addWidget(button);
         _buttons.append(button);
         if (!action->menu()) {
@@ -82,25 +82,34 @@ void OVStatusMenuWindow::rebuildFromMenu() {
     refresh();
 }
 
-QToolButton* OVStatusMenuWindow::buttonForAction(QAction* action) {
-    auto* button = new QToolButton(_rows);
-    button->setDefaultAction(action);
-    button->setAutoRaise(true);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+QPushButton* OVStatusMenuWindow::buttonForAction(QAction* action) {
+    auto* button = new QPushButton(_rows);
+    button->setFlat(true);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     button->setMinimumHeight(28);
-    button->setStyleSheet(QStringLiteral("QToolButton { text-align: left; padding-left: 6px; }"));
-    if (action->menu()) {
-        button->setPopupMode(QToolButton::InstantPopup);
+    button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 4px 8px; }"));
+    if (QMenu* submenu = action->menu()) {
+        button->setMenu(submenu);
+    } else {
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
     }
     if (!action->shortcut().isEmpty()) {
         button->setToolTip(action->shortcut().toString(QKeySequence::NativeText));
     }
+    // The button follows the action's title and state.
+    auto follow = [button, action] {
+        button->setText(action->text());
+        button->setEnabled(action->isEnabled());
+        button->setVisible(action->isVisible());
+    };
+    connect(action, &QAction::changed, button, follow);
+    follow();
     return button;
 }
 
 void OVStatusMenuWindow::refresh() {
     _statusLabel->setText(_statusAction ? _statusAction->text() : QString());
+    setFixedHeight(sizeHint().height());
 }
 
 void OVStatusMenuWindow::closeEvent(QCloseEvent* event) {

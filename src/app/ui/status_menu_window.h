@@ -6,7 +6,7 @@
 class QAction;
 class QLabel;
 class QMenu;
-class QToolButton;
+class QPushButton;
 
 // Where the desktop has no system tray: a small window that shows the status menu's items as a
 // column of buttons sharing the menu's actions, so that titles and states stay the same.
@@ -24,18 +24,18 @@ class OVStatusMenuWindow : public QWidget {
 
     QLabel* statusLabel() const { return _statusLabel; }
     // The buttons, in the menu's order (separators and the status line excluded).
-    const QList<QToolButton*>& buttons() const { return _buttons; }
+    const QList<QPushButton*>& buttons() const { return _buttons; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    QToolButton* buttonForAction(QAction* action);
+    QPushButton* buttonForAction(QAction* action);
     void clearRows();
 
     QMenu& _menu;
     QLabel* _statusLabel = nullptr;
     QWidget* _rows = nullptr;
-    QList<QToolButton*> _buttons;
+    QList<QPushButton*> _buttons;
     QAction* _statusAction = nullptr;
 };

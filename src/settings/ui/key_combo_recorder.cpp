@@ -94,7 +94,7 @@ OVKeyComboRecorderWindowController::OVKeyComboRecorderWindowController(
                                 QRect(24, kHeight - 92 - 24, 292, 24));
     QFont bold = prompt->font();
     bold.setBold(true);
-    bold.setPointSize(16);
+    bold.setPixelSize(16);
     prompt->setFont(bold);
     QLabel* example = plainLabel(QStringLiteral("For example Ctrl+K or Cmd+Shift+P."), _captureView,
                                  QRect(24, kHeight - 62 - 22, 292, 22));
