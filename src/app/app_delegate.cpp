@@ -66,7 +66,7 @@ void OVAppDelegate::applicationDidFinishLaunching() {
     setCursorHidden(false);
 
     if (!showWelcomeIfNeeded()) {
-        _ui.terminateApplication();
+        requestTermination();
         return;
     }
     auto continueStartup = [this, alive = std::weak_ptr<int>(_lifetime)] {
@@ -164,6 +164,11 @@ void OVAppDelegate::continueStartupAfterPolicyCheck() {
 void OVAppDelegate::quit() {
     setCursorHidden(false);
     _bridge.stop();
+    requestTermination();
+}
+
+void OVAppDelegate::requestTermination() {
+    _terminationRequested = true;
     _ui.terminateApplication();
 }
 

@@ -102,9 +102,12 @@ class OVAppDelegate {
     bool displayRefreshPending() const { return _displayRefreshTimer.isValid(); }
     bool deviceChangesPending() const { return _deviceChangeTimer.isValid(); }
     bool terminated() const { return _terminated; }
+    // The application was asked to end (quit, or the welcome declined).
+    bool terminationRequested() const { return _terminationRequested; }
 
   private:
     bool requiredUpdateActive() const;
+    void requestTermination();
     void registerObservers();
     void registerPlatformCallbacks();
     void removePlatformCallbacks();
@@ -133,4 +136,5 @@ class OVAppDelegate {
     bool _compatibilityModeBeforeSleep = false;
     bool _platformCallbacksRegistered = false;
     bool _terminated = false;
+    bool _terminationRequested = false;
 };

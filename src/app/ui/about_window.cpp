@@ -68,11 +68,10 @@ QLabel* OVAboutWindowController::label(const QString& text, const QRect& frame) 
 }
 
 QPushButton* OVAboutWindowController::buttonWithTitle(const QString& title, const QRect& frame,
-                                                      void (OVAboutWindowController::*action)()) {
+                                                      std::function<void()> action) {
     auto* button = new QPushButton(title, _window.get());
     button->setGeometry(frame);
-    QObject::connect(button, &QPushButton::clicked, _window.get(),
-                     [this, action] { (this->*action)(); });
+    QObject::connect(button, &QPushButton::clicked, _window.get(), std::move(action));
     return button;
 }
 
@@ -100,9 +99,9 @@ void OVAboutWindowController::buildContent() {
     label(QStringLiteral("Orvetta by marrowfen"), QRect(20, 172, kWidth - 40, 20));
 
     buttonWithTitle(QStringLiteral("Check for Updates"), QRect(50, 208, kWidth - 100, 32),
-                    &OVAboutWindowController::checkForUpdates);
+                    [this] { checkForUpdates(); });
     buttonWithTitle(QStringLiteral("Compatibility Check"), QRect(50, 248, kWidth - 100, 32),
-                    &OVAboutWindowController::startCompatibilityCheck);
+                    [this] { startCompatibilityCheck(); });
 }
 
 void OVAboutWindowController::showWindow() {

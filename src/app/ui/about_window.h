@@ -35,7 +35,7 @@ class OVAboutWindowController {
 
     QLabel* label(const QString& text, const QRect& frame);
     QPushButton* buttonWithTitle(const QString& title, const QRect& frame,
-                                 void (OVAboutWindowController::*action)());
+                                 std::function<void()> action);
 
   private:
     void buildContent();

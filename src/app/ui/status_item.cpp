@@ -24,10 +24,11 @@ QWidget* OVStatusItem::menuWindow() const {
 }
 
 QAction* OVStatusItem::addCommand(QMenu* menu, const QString& title, const QKeySequence& shortcut,
-                                  void (OVAppDelegate::*command)()) {
+                                  std::function<void(OVAppDelegate&)> command) {
     QAction* action = menu->addAction(title);
     action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, [this, command] { (_delegate.*command)(); });
+    connect(action, &QAction::triggered, this,
+            [this, command = std::move(command)] { command(_delegate); });
     return action;
 }
 
@@ -37,28 +38,31 @@ void OVStatusItem::buildMenu() {
     _statusAction = _menu->addAction(OVStatusMenuStartingTitle);
     _statusAction->setEnabled(false);
     _menu->addSeparator();
-    _toggleAction =
-        addCommand(_menu.get(), QStringLiteral("Start Touch"), {}, &OVAppDelegate::toggleTouch);
-    _keyboardAction =
-        addCommand(_menu.get(), QStringLiteral("Show Keyboard"),
-                   QKeySequence(QStringLiteral("Ctrl+K")), &OVAppDelegate::showKeyboard);
+    _toggleAction = addCommand(_menu.get(), QStringLiteral("Start Touch"), {},
+                               [](OVAppDelegate& delegate) { delegate.toggleTouch(); });
+    _keyboardAction = addCommand(_menu.get(), QStringLiteral("Show Keyboard"),
+                                 QKeySequence(QStringLiteral("Ctrl+K")),
+                                 [](OVAppDelegate& delegate) { delegate.showKeyboard(); });
     _profileMenu = _menu->addMenu(QStringLiteral("Profile"));
     _profileAction = _profileMenu->menuAction();
-    _settingsAction =
-        addCommand(_menu.get(), QStringLiteral("Settings..."),
-                   QKeySequence(QStringLiteral("Ctrl+,")), &OVAppDelegate::showSettings);
+    _settingsAction = addCommand(_menu.get(), QStringLiteral("Settings..."),
+                                 QKeySequence(QStringLiteral("Ctrl+,")),
+                                 [](OVAppDelegate& delegate) { delegate.showSettings(); });
     _helpAction = addCommand(_menu.get(), QStringLiteral("Orvetta Help"),
-                             QKeySequence(QStringLiteral("Ctrl+?")), &OVAppDelegate::showHelp);
-    _aboutAction =
-        addCommand(_menu.get(), QStringLiteral("About Orvetta"), {}, &OVAppDelegate::showAbout);
+                             QKeySequence(QStringLiteral("Ctrl+?")),
+                             [](OVAppDelegate& delegate) { delegate.showHelp(); });
+    _aboutAction = addCommand(_menu.get(), QStringLiteral("About Orvetta"), {},
+                              [](OVAppDelegate& delegate) { delegate.showAbout(); });
     _advancedMenu = _menu->addMenu(QStringLiteral("Advanced"));
-    _compatibilityTestAction = addCommand(_advancedMenu, QStringLiteral("Compatibility Test..."),
-                                          {}, &OVAppDelegate::showCompatibilityTest);
+    _compatibilityTestAction =
+        addCommand(_advancedMenu, QStringLiteral("Compatibility Test..."), {},
+                   [](OVAppDelegate& delegate) { delegate.showCompatibilityTest(); });
     _debugReportsAction = addCommand(_advancedMenu, QStringLiteral("Debug Reports..."), {},
-                                     &OVAppDelegate::showDebugReports);
+                                     [](OVAppDelegate& delegate) { delegate.showDebugReports(); });
     _menu->addSeparator();
     _quitAction = addCommand(_menu.get(), QStringLiteral("Quit Orvetta"),
-                             QKeySequence(QStringLiteral("Ctrl+Q")), &OVAppDelegate::quit);
+                             QKeySequence(QStringLiteral("Ctrl+Q")),
+                             [](OVAppDelegate& delegate) { delegate.quit(); });
 
     if (_trayAvailable) {
         _tray = std::make_unique<QSystemTrayIcon>(OVStatusIcon());

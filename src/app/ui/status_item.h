@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 #include "app/status_menu_state.h"
@@ -50,7 +51,7 @@ class OVStatusItem : public QObject {
   private:
     void buildMenu();
     QAction* addCommand(QMenu* menu, const QString& title, const QKeySequence& shortcut,
-                        void (OVAppDelegate::*command)());
+                        std::function<void(OVAppDelegate&)> command);
     void rebuildProfileMenu(const QList<OVStatusMenuProfileItem>& items);
 
     OVAppDelegate& _delegate;
