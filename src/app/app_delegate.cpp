@@ -1,7 +1,5 @@
 #include "app/app_delegate.h"
 
-#include <QDebug>
-
 #include "app/cursor_hiding.h"
 #include "app/permissions_and_welcome.h"
 #include "app/touch_session.h"
