@@ -18,6 +18,5 @@ inline const QString OVMinimumSupportedVersionFailedNotification =
     QStringLiteral("OVMinimumSupportedVersionFailedNotification");
 inline const QString OVSettingsProfileDidChangeNotification =
     QStringLiteral("OVSettingsProfileDidChangeNotification");
-inline const QString OVShowPolicyNotification = QStringLiteral("OVShowPolicyNotification");
 inline const QString OVTouchKeyboardShowNotification =
     QStringLiteral("OVTouchKeyboardShowNotification");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -18,6 +19,10 @@ struct OVProcessState {
     // The app policy in force and whether it requires an update.
     QVariantMap currentAppPolicy;
     bool updateRequired = false;
+    // The "update required" alert is raised at most once per process.
+    bool minimumVersionAlertRaised = false;
+    // Identifiers of the policy messages shown during this process.
+    QSet<QString> policyMessageIDsShownThisLaunch;
 };
 
 // The process-wide services. The application installs them once at start-up; a test installs

@@ -1,5 +1,19 @@
 #include "hid/touch_bridge.h"
 
-OVTouchBridge::OVTouchBridge() : _hidDecoderStatus(QStringLiteral("No descriptor decoder")) {}
+#include <limits>
 
-OVTouchBridge::~OVTouchBridge() = default;
+#include "platform/hid_manager.h"
+
+OVTouchBridge::OVTouchBridge()
+    : _hidDecoderStatus(QStringLiteral("No descriptor decoder")),
+      _statusText(QStringLiteral("Stopped")),
+      _lastPoint(-1.0, -1.0),
+      _lastLeftClickPoint(std::numeric_limits<double>::lowest(),
+                          std::numeric_limits<double>::lowest()) {}
+
+OVTouchBridge::~OVTouchBridge() {
+    // The timers call back into the bridge; none may outlive it.
+    _pendingMouseTimer.invalidate();
+    _scrollReleaseTimer.invalidate();
+    _inertiaTimer.invalidate();
+}

@@ -1,10 +1,17 @@
 #pragma once
 
+#include <QPointF>
+#include <QRectF>
 #include <QString>
+#include <QVariantList>
 #include <cstdint>
+#include <memory>
 
+#include "base/scheduler.h"
 #include "hid/digitizer_layout.h"
 #include "hid/touch_contact.h"
+
+class OVHIDManager;
 
 // The touch bridge: from the touch device's input reports to synthetic input on the desktop.
 // Its implementation is spread by concern: report decoding (hid/touch_bridge_decoding.cpp),
@@ -34,10 +41,188 @@ class OVTouchBridge {
         _hybridModeObserved = false;
     }
 
+    // --- Touch session --------------------------------------------------------------------------
+    // One input report of the device, in this order: decode, the debug and compatibility
+    // notifications, then (unless in compatibility test mode) the gesture engine.
+    void handleInputReport(const std::uint8_t* report, qsizetype length);
+    // Post the two notifications of a report; each builds its user info only when the
+    // notification is observed.
+    void postDebugReport(const std::uint8_t* report, qsizetype length,
+                         const OVTouchContactList& contacts);
+    void postCompatibilityReport(const std::uint8_t* report, qsizetype length,
+                                 const OVTouchContactList& contacts);
+    // One dictionary of 12 keys per contact, in list order.
+    QVariantList contactDictionariesFromList(const OVTouchContactList& contacts) const;
+
+    bool running() const { return _manager != nullptr; }
+    const QString& statusText() const { return _statusText; }
+    bool compatibilityTestMode() const { return _compatibilityTestMode; }
+    // A change ends whatever the touch was doing; leaving test mode ignores the contacts still
+    // down until every contact has lifted.
+    void setCompatibilityTestMode(bool enabled);
+    // After a display change: ends the gesture, re-reads the target display and ignores touches
+    // until every contact has lifted.
+    void refreshDisplayMapping();
+
+    // --- Display mapping
+    // --------------------------------------------------------------------------
+    QRectF targetDisplayBounds() const;
+    // Caches the target display's bounds for mapping (done when touch input starts).
+    void loadTargetDisplayBounds() { _bounds = targetDisplayBounds(); }
+    QRectF bounds() const { return _bounds; }
+    QPointF mapRawX(std::uint32_t x, std::uint32_t y, std::int32_t xMinimum, std::int32_t xMaximum,
+                    std::int32_t yMinimum, std::int32_t yMaximum) const;
+    // The mapping with the fixed logical limits 0-4800 and 0-3000.
+    QPointF mapRawX(std::uint32_t x, std::uint32_t y) const;
+    QPointF mapContact(const OVTouchContact& contact) const;
+
+    // --- Gestures -----------------------------------------------------------------------------
+    // The gesture engine's entry point, once per report.
+    void handleContacts(OVTouchContactList contacts);
+    void handleMappedInput(const QString& input, QPointF at, bool moved, QPointF delta);
+    void scheduleMouseDownAt(QPointF at, std::uint64_t flags);
+    void firePendingMouseDown();
+    void cancelPendingMouseDown();
+    std::int64_t beginLeftClickCountAtPoint(QPointF at);
+    void finishLeftClickAtPoint(QPointF at, bool dragged);
+    void releaseMouseIfNeededAt(QPointF at);
+    void releaseRightMouseIfNeededAt(QPointF at);
+    void releaseMiddleMouseIfNeededAt(QPointF at);
+    void releaseActiveButtonsAt(QPointF at);
+    void beginGroupGestureWithContactCount(std::int64_t count, QPointF center);
+    void resetGroupGestureState();
+    void triggerKeyboardActionForInputIfNeeded(const QString& input);
+    double keyboardActionMouseDelayRemaining() const;
+
+    // --- Scrolling, pinch and inertia --------------------------------------------------------
+    void handleScrollInput(const QString& input, QPointF at, std::uint64_t flags);
+    void beginScrollInput(const QString& input, QPointF at, std::uint64_t flags);
+    void handleScrollAndPinchAtCenter(QPointF center, double distance, std::uint64_t flags);
+    void postScrollDeltaX(double deltaX, double deltaY, std::uint64_t flags);
+    void scheduleScrollRelease();
+    void finishScrollRelease();
+    void cancelScrollRelease();
+    void startInertiaIfNeeded();
+    void inertiaTick();
+    void cancelInertiaTimer();
+    void stopInertia();
+    void resetPinchState();
+
+    // --- Event output and per-input settings -------------------------------------------------
+    // Read from the active settings profile on every call.
+    std::int64_t mouseActionForInput(const QString& input) const;
+    std::int64_t keyboardActionForInput(const QString& input) const;
+    bool inertiaEnabledForInput(const QString& input) const;
+    std::uint64_t modifierFlagsForInput(const QString& input) const;
+    double scrollScale() const;
+    bool naturalScroll() const;
+    double inertiaDecay() const;
+    double inertiaBoost() const;
+    double touchDelay() const;
+    double scrollReleaseDelay() const;
+
+    void postMouse(int type, QPointF at, std::uint64_t flags = 0, std::int64_t clickCount = 1);
+    void postRightMouse(int type, QPointF at, std::uint64_t flags = 0);
+    void postMiddleMouse(int type, QPointF at, std::uint64_t flags = 0);
+    void postKeyCode(std::uint16_t keyCode, bool down, std::uint64_t flags);
+    // Key down, then key up.
+    void postKeyCode(std::uint16_t keyCode, std::uint64_t flags);
+    void postMagnify(double amount, std::int64_t phase, QPointF at);
+    void openMissionControl();
+    void openScreenshot();
+    void postKeyComboForInput(const QString& input);
+
+    // --- Gesture state, for the shell, tests and tools -----------------------------------------
+    bool mouseDown() const { return _mouseDown; }
+    bool rightMouseDown() const { return _rightMouseDown; }
+    bool middleMouseDown() const { return _middleMouseDown; }
+    bool pendingMouseDown() const { return _pendingMouseDown; }
+    bool scrollActive() const { return _scrollActive; }
+    bool scrollReleasePending() const { return _scrollReleasePending; }
+    bool inertiaRunning() const { return _inertiaTimer.isValid(); }
+    bool pinchLocked() const { return _pinchLocked; }
+    bool pinchGestureActive() const { return _pinchGestureActive; }
+    bool ignoreSingleTouchUntilAllUp() const { return _ignoreSingleTouchUntilAllUp; }
+    bool suppressInputUntilAllContactsUp() const { return _suppressInputUntilAllContactsUp; }
+    QPointF lastPoint() const { return _lastPoint; }
+    QPointF scrollVelocity() const { return {_scrollVelocityX, _scrollVelocityY}; }
+    QPointF scrollRemainder() const { return {_scrollRemainderX, _scrollRemainderY}; }
+    const QString& keyboardActionInput() const { return _keyboardActionInput; }
+
   private:
+    // The clock of click counting, keyboard-action timing and scroll velocity: monotonic
+    // seconds, never 0 (0 means "never" in the times below).
+    double currentTime() const;
+    // Whether |to - from| reaches a whole point on either axis, and the delta from the last
+    // point (zero when there is none).
+    bool movedFromLastPoint(QPointF to) const;
+    QPointF deltaFromLastPoint(QPointF to) const;
+    void handleGroupOfContacts(const OVTouchContactList& contacts);
+    // The debug and compatibility notifications of one report, in that order; the text is
+    // built at most once.
+    void postReportNotifications(const std::uint8_t* report, qsizetype length,
+                                 const OVTouchContactList& contacts);
+    // Fires the one-shot keyboard action `action` of `input` unless it fired during this touch.
+    void triggerKeyboardAction(const QString& input, std::int64_t action);
+    void handleAllContactsUp();
+
     // Report decoding state.
     OVHIDDigitizerLayout _hidLayout{};
     QString _hidDecoderStatus;
     std::int32_t _hybridOffset = 0;
     bool _hybridModeObserved = false;
+
+    // Touch session state.
+    std::unique_ptr<OVHIDManager> _manager;
+    QString _statusText;
+    bool _compatibilityTestMode = false;
+    bool _suppressInputUntilAllContactsUp = false;
+
+    // Display mapping: the target display's bounds, cached.
+    QRectF _bounds;
+
+    // Gesture state.
+    bool _mouseDown = false;
+    bool _rightMouseDown = false;
+    bool _middleMouseDown = false;
+    bool _pendingMouseDown = false;
+    // The pending press was scheduled by a two- or three-finger input, so the lingering-touch
+    // latch that those inputs set must not drop it.
+    bool _pendingMouseFromGroup = false;
+    bool _leftMouseDragged = false;
+    bool _ignoreSingleTouchUntilAllUp = false;
+    QPointF _lastPoint;
+    QPointF _pendingMousePoint;
+    QPointF _lastLeftClickPoint;
+    std::uint64_t _leftMouseFlags = 0;
+    std::uint64_t _rightMouseFlags = 0;
+    std::uint64_t _middleMouseFlags = 0;
+    std::uint64_t _pendingMouseFlags = 0;
+    double _lastLeftClickTime = 0.0;
+    double _lastKeyboardActionTime = 0.0;
+    OVTimer _pendingMouseTimer;
+    std::int64_t _activeGroupContactCount = 0;
+    std::int64_t _lastLeftClickCount = 0;
+    std::int64_t _activeLeftClickCount = 0;
+    QString _keyboardActionInput;
+
+    // Scrolling, pinch and inertia state.
+    bool _scrollActive = false;
+    bool _scrollInertiaEnabled = false;
+    bool _scrollReleasePending = false;
+    QString _scrollInput;
+    std::uint64_t _scrollFlags = 0;
+    QPointF _lastScrollCenter;
+    double _lastScrollTime = 0.0;
+    double _scrollRemainderX = 0.0;
+    double _scrollRemainderY = 0.0;
+    double _scrollVelocityX = 0.0;
+    double _scrollVelocityY = 0.0;
+    OVTimer _inertiaTimer;
+    OVTimer _scrollReleaseTimer;
+    bool _pinchCandidateActive = false;
+    bool _pinchLocked = false;
+    bool _pinchGestureActive = false;
+    double _pinchStartDistance = 0.0;
+    double _lastPinchDistance = 0.0;
 };

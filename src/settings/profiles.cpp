@@ -2,6 +2,8 @@
 
 #include <QCollator>
 #include <algorithm>
+#include <array>
+#include <vector>
 
 #include "base/notification_center.h"
 #include "base/preferences.h"
@@ -101,6 +103,60 @@ StoredActiveProfile storedActiveProfile(const OVPreferences& preferences) {
     return {name, entry.value()};
 }
 
+enum class InputKey {
+    MouseAction,
+    ModifierAction,
+    InertiaEnabled,
+    KeyComboKeyCode,
+    KeyComboFlags,
+    KeyComboLabel
+};
+
+QString inputKeySuffix(InputKey key) {
+    switch (key) {
+        case InputKey::MouseAction:
+            return kMouseActionSuffix;
+        case InputKey::ModifierAction:
+            return kModifierActionSuffix;
+        case InputKey::InertiaEnabled:
+            return QStringLiteral("InertiaEnabled");
+        case InputKey::KeyComboKeyCode:
+            return QStringLiteral("KeyComboKeyCode");
+        case InputKey::KeyComboFlags:
+            return QStringLiteral("KeyComboFlags");
+        case InputKey::KeyComboLabel:
+            return QStringLiteral("KeyComboLabel");
+    }
+    return QString();
+}
+
+// The keys of the five inputs are built once: the gesture engine reads them on every report,
+// and a read must not allocate.
+QString inputKey(const QString& input, InputKey key) {
+    constexpr int kKeyKinds = 6;
+    struct Row {
+        QString input;
+        std::array<QString, kKeyKinds> keys;
+    };
+    static const std::vector<Row> table = [] {
+        std::vector<Row> rows;
+        for (const QString& name : OVInputNames()) {
+            Row row{name, {}};
+            for (int kind = 0; kind < kKeyKinds; ++kind) {
+                row.keys[static_cast<size_t>(kind)] = name + inputKeySuffix(InputKey(kind));
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }();
+    for (const Row& row : table) {
+        if (row.input == input) {
+            return row.keys[static_cast<size_t>(key)];
+        }
+    }
+    return input + inputKeySuffix(key);
+}
+
 std::optional<QString> inputBeforeSuffix(const QString& key, const QString& suffix) {
     if (key.size() > suffix.size() && key.endsWith(suffix)) {
         return key.left(key.size() - suffix.size());
@@ -147,22 +203,22 @@ const QStringList& OVInputNames() {
 }
 
 QString OVMouseActionKey(const QString& input) {
-    return input + kMouseActionSuffix;
+    return inputKey(input, InputKey::MouseAction);
 }
 QString OVModifierActionKey(const QString& input) {
-    return input + kModifierActionSuffix;
+    return inputKey(input, InputKey::ModifierAction);
 }
 QString OVInertiaEnabledKey(const QString& input) {
-    return input + QStringLiteral("InertiaEnabled");
+    return inputKey(input, InputKey::InertiaEnabled);
 }
 QString OVKeyComboKeyCodeKey(const QString& input) {
-    return input + QStringLiteral("KeyComboKeyCode");
+    return inputKey(input, InputKey::KeyComboKeyCode);
 }
 QString OVKeyComboFlagsKey(const QString& input) {
-    return input + QStringLiteral("KeyComboFlags");
+    return inputKey(input, InputKey::KeyComboFlags);
 }
 QString OVKeyComboLabelKey(const QString& input) {
-    return input + QStringLiteral("KeyComboLabel");
+    return inputKey(input, InputKey::KeyComboLabel);
 }
 
 std::optional<QString> OVInputFromMouseActionKey(const QString& key) {

@@ -18,6 +18,10 @@ const OVToolVerb kVerbs[] = {
      "prefs [--config DIR] get|set|remove|profiles|profile-value|save-profile|use-profile|"
      "remove-profile|dump ...",
      OVPrefsCommand},
+    {"diagnostics", "diagnostics [--payload] [--sim]", OVDiagnosticsCommand},
+    {"replay",
+     "replay <recording> [--events] [--virtual | --speed N] [--display WxH] [--config DIR]",
+     OVReplayCommand},
 };
 
 int printHelp(const QStringList&, QTextStream& out, QTextStream&) {

@@ -17,3 +17,5 @@ struct OVToolVerb {
 int OVDescribeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVDecodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVDiagnosticsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVReplayCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);

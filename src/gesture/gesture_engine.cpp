@@ -1,0 +1,233 @@
+// The per-report decision: which input acts, where, and what its mouse action does.
+
+#include <cmath>
+
+#include "base/services.h"
+#include "gesture/gesture_constants.h"
+#include "gesture/gesture_math.h"
+#include "hid/touch_bridge.h"
+#include "platform/platform.h"
+#include "settings/profiles.h"
+
+namespace {
+
+const QString kFinger2 = QStringLiteral("finger2");
+const QString kFinger3 = QStringLiteral("finger3");
+
+bool isScrollAction(std::int64_t action) {
+    return action == OVMouseActionScroll || action == OVMouseActionScrollAndPinch;
+}
+
+void warpCursor(QPointF to) {
+    OVCurrentPlatform().eventPoster().warpCursor(to);
+}
+
+}  // namespace
+
+bool OVTouchBridge::movedFromLastPoint(QPointF to) const {
+    return std::fabs(to.x() - _lastPoint.x()) >= OVMoveThreshold ||
+           std::fabs(to.y() - _lastPoint.y()) >= OVMoveThreshold;
+}
+
+QPointF OVTouchBridge::deltaFromLastPoint(QPointF to) const {
+    return _lastPoint.x() >= 0.0 ? to - _lastPoint : QPointF(0.0, 0.0);
+}
+
+void OVTouchBridge::handleContacts(OVTouchContactList contacts) {
+    const int count = std::clamp(contacts.count, 0, static_cast<int>(contacts.contacts.size()));
+    if (_suppressInputUntilAllContactsUp) {
+        if (count == 0) {
+            // Every contact has lifted: both latches end here, so the next touch acts again.
+            _suppressInputUntilAllContactsUp = false;
+            _ignoreSingleTouchUntilAllUp = false;
+        }
+        return;
+    }
+    if (count == 0) {
+        handleAllContactsUp();
+        return;
+    }
+    if (_ignoreSingleTouchUntilAllUp && count == 1) {
+        // A finger left over from a group gesture acts on nothing until every contact lifted.
+        if (_scrollActive) {
+            scheduleScrollRelease();
+        }
+        resetGroupGestureState();
+        if (!_pinchLocked) {
+            resetPinchState();
+        }
+        return;
+    }
+
+    // The surface is touched: a scroll continues and coasting stops.
+    cancelScrollRelease();
+    cancelInertiaTimer();
+
+    if (count >= 2) {
+        contacts.count = count;
+        handleGroupOfContacts(contacts);
+        return;
+    }
+    resetGroupGestureState();
+    const QPointF point = mapContact(contacts.contacts[0]);
+    handleMappedInput(inputForContactKind(contacts.contacts[0].kind), point,
+                      movedFromLastPoint(point), deltaFromLastPoint(point));
+}
+
+void OVTouchBridge::handleAllContactsUp() {
+    // A tap shorter than the touch delay still clicks.
+    if (_pendingMouseDown) {
+        firePendingMouseDown();
+    }
+    releaseActiveButtonsAt(_lastPoint);
+    if (_scrollActive) {
+        scheduleScrollRelease();
+        _ignoreSingleTouchUntilAllUp = false;
+        return;
+    }
+    resetGroupGestureState();
+    resetPinchState();
+    cancelScrollRelease();
+    _scrollActive = false;
+    if (!_inertiaTimer.isValid()) {
+        stopInertia();
+    }
+    _ignoreSingleTouchUntilAllUp = false;
+    _scrollRemainderX = 0.0;
+    _scrollRemainderY = 0.0;
+    _keyboardActionInput = QString();
+}
+
+void OVTouchBridge::handleGroupOfContacts(const OVTouchContactList& contacts) {
+    const int count = contacts.count;
+    if (count >= 4) {
+        QPointF sum;
+        for (int i = 0; i < count; ++i) {
+            sum += mapContact(contacts.contacts[static_cast<size_t>(i)]);
+        }
+        const QPointF center = sum / count;
+        beginGroupGestureWithContactCount(count, center);
+        releaseActiveButtonsAt(center);
+        _scrollActive = false;
+        resetPinchState();
+        _ignoreSingleTouchUntilAllUp = true;
+        _lastPoint = center;
+        return;
+    }
+    if (count == 3) {
+        const QPointF center =
+            (mapContact(contacts.contacts[0]) + mapContact(contacts.contacts[1]) +
+             mapContact(contacts.contacts[2])) /
+            3.0;
+        beginGroupGestureWithContactCount(3, center);
+        if (!isScrollAction(mouseActionForInput(kFinger3))) {
+            _scrollActive = false;  // a three-finger scroll continues from report to report
+        }
+        resetPinchState();
+        _ignoreSingleTouchUntilAllUp = true;
+        handleMappedInput(kFinger3, center, movedFromLastPoint(center), deltaFromLastPoint(center));
+        return;
+    }
+
+    const QPointF first = mapContact(contacts.contacts[0]);
+    const QPointF second = mapContact(contacts.contacts[1]);
+    const QPointF center = (first + second) / 2.0;
+    beginGroupGestureWithContactCount(2, center);
+    _ignoreSingleTouchUntilAllUp = true;
+    const std::int64_t action = mouseActionForInput(kFinger2);
+    if (action == OVMouseActionScroll) {
+        const std::uint64_t flags = modifierFlagsForInput(kFinger2);
+        resetPinchState();
+        handleScrollInput(kFinger2, center, flags);
+    } else if (action == OVMouseActionScrollAndPinch) {
+        const std::uint64_t flags = modifierFlagsForInput(kFinger2);
+        handleScrollAndPinchAtCenter(center, OVDistanceBetween(first, second), flags);
+    } else {
+        _scrollActive = false;
+        resetPinchState();
+        handleMappedInput(kFinger2, center, movedFromLastPoint(center), deltaFromLastPoint(center));
+    }
+}
+
+void OVTouchBridge::handleMappedInput(const QString& input, QPointF at, bool moved, QPointF) {
+    const std::int64_t action = mouseActionForInput(input);
+    // One read of the keyboard action serves both its modifier flags and its one-shot action.
+    const std::int64_t keyboardAction = keyboardActionForInput(input);
+    const std::uint64_t flags = OVModifierFlagsForKeyboardAction(keyboardAction);
+    triggerKeyboardAction(input, keyboardAction);
+    if (moved && !isScrollAction(action)) {
+        // The cursor follows the touch for every action but scrolling, None included.
+        warpCursor(at);
+    }
+    switch (action) {
+        case OVMouseActionNone:
+            releaseActiveButtonsAt(at);
+            _scrollActive = false;
+            break;
+        case OVMouseActionLeft:
+            _scrollActive = false;
+            releaseRightMouseIfNeededAt(at);
+            releaseMiddleMouseIfNeededAt(at);
+            if (!_mouseDown) {
+                scheduleMouseDownAt(at, flags);
+            } else if (moved) {
+                postMouse(OVEventLeftMouseDragged, at, _leftMouseFlags,
+                          std::max<std::int64_t>(_activeLeftClickCount, 1));
+                _leftMouseDragged = true;
+            }
+            break;
+        case OVMouseActionRight:
+            _scrollActive = false;
+            releaseMouseIfNeededAt(at);
+            releaseMiddleMouseIfNeededAt(at);
+            if (!_rightMouseDown) {
+                postRightMouse(OVEventRightMouseDown, at, flags);
+                _rightMouseFlags = flags;
+                _rightMouseDown = true;
+            } else if (moved) {
+                postRightMouse(OVEventRightMouseDragged, at, _rightMouseFlags);
+            }
+            break;
+        case OVMouseActionMiddle:
+            _scrollActive = false;
+            releaseMouseIfNeededAt(at);
+            releaseRightMouseIfNeededAt(at);
+            if (!_middleMouseDown) {
+                postMiddleMouse(OVEventOtherMouseDown, at, flags);
+                _middleMouseFlags = flags;
+                _middleMouseDown = true;
+            } else if (moved) {
+                postMiddleMouse(OVEventOtherMouseDragged, at, _middleMouseFlags);
+            }
+            break;
+        case OVMouseActionScroll:
+        case OVMouseActionScrollAndPinch:
+            handleScrollInput(input, at, flags);
+            break;
+        default:
+            break;  // an action this version does not know presses nothing
+    }
+    if (!isScrollAction(action)) {
+        _lastPoint = at;  // the scroll path keeps the last point itself
+    }
+}
+
+void OVTouchBridge::beginGroupGestureWithContactCount(std::int64_t count, QPointF center) {
+    if (count == _activeGroupContactCount) {
+        return;
+    }
+    _activeGroupContactCount = count;
+    warpCursor(center);
+    _lastPoint = center;
+}
+
+void OVTouchBridge::resetGroupGestureState() {
+    _activeGroupContactCount = 0;
+}
+
+double OVTouchBridge::currentTime() const {
+    // The scheduler's monotonic clock starts near 0; one second later keeps 0 free to mean
+    // "never" in the click and keyboard-action times.
+    constexpr double kClockOrigin = 1.0;
+    return OVMainScheduler().now() + kClockOrigin;
+}
