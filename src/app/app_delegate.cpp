@@ -6,8 +6,9 @@
 #include "base/notification_names.h"
 #include "base/preferences.h"
 #include "base/services.h"
-#include "orvetta_config.h"
 #include "platform/platform.h"
+#include "service/app_policy.h"
+#include "service/environment.h"
 #include "settings/profile_switching.h"
 #include "settings/profiles.h"
 
@@ -26,10 +27,7 @@ const QString kNeedsPermissionStatus = QStringLiteral("Needs permission");
 }  // namespace
 
 OVAppDelegate::OVAppDelegate(OVTouchSession& bridge, OVAppShellUI& ui)
-    : _bridge(bridge),
-      _ui(ui),
-      _runningVersion(QStringLiteral(ORVETTA_VERSION)),
-      _observers(OVDefaultCenter()) {}
+    : _bridge(bridge), _ui(ui), _runningVersion(OVBundleVersion()), _observers(OVDefaultCenter()) {}
 
 OVAppDelegate::~OVAppDelegate() {
     invalidateTimers();
@@ -75,7 +73,7 @@ void OVAppDelegate::applicationDidFinishLaunching() {
     if (_policyCheck) {
         _policyCheck(continueStartup);
     } else {
-        OVMainScheduler().async(continueStartup);
+        OVFetchAppPolicyOnLaunch(*this, continueStartup);
     }
 }
 
@@ -163,6 +161,22 @@ void OVAppDelegate::quit() {
     setCursorHidden(false);
     _bridge.stop();
     requestTermination();
+}
+
+int OVAppDelegate::runModalAlert(const OVPolicyAlert& alert) {
+    OVModalAlert shown;
+    shown.messageText = alert.messageText;
+    shown.informativeText = alert.informativeText;
+    shown.buttonTitles = alert.buttonTitles;
+    return _ui.runModalAlert(shown);
+}
+
+void OVAppDelegate::terminateApplication() {
+    requestTermination();
+}
+
+void OVAppDelegate::checkForUpdates() {
+    OVShowUpdatePolicyMessage(*this);
 }
 
 void OVAppDelegate::requestTermination() {

@@ -13,6 +13,7 @@
 #include "base/notification_center.h"
 #include "base/scheduler.h"
 #include "platform/workspace.h"
+#include "service/policy_presenter.h"
 
 class OVTouchSession;
 
@@ -20,16 +21,17 @@ class OVTouchSession;
 // policy check is done, follows sleep and wake, display changes and the choices made in other
 // windows, keeps the status menu in step and carries out its commands. Widgets stay behind
 // OVAppShellUI, so that all of this runs in virtual time in tests.
-class OVAppDelegate {
+class OVAppDelegate : public OVPolicyAlertPresenter {
   public:
     // Asks the service for the app policy and calls the continuation when startup may go on.
     using PolicyCheck = std::function<void(std::function<void()> continueStartup)>;
 
     OVAppDelegate(OVTouchSession& bridge, OVAppShellUI& ui);
-    ~OVAppDelegate();
+    ~OVAppDelegate() override;
     OVAppDelegate(const OVAppDelegate&) = delete;
     OVAppDelegate& operator=(const OVAppDelegate&) = delete;
 
+    // The launch's policy check; the service's by default.
     void setPolicyCheck(PolicyCheck check) { _policyCheck = std::move(check); }
     // The running version whose terms the welcome asks to accept.
     void setRunningVersion(const QString& version) { _runningVersion = version; }
@@ -94,6 +96,12 @@ class OVAppDelegate {
     // True to continue; false when the user chose to quit.
     bool showWelcomeIfNeeded();
     void showInitialCompatibilityCheckIfNeeded();
+
+    // --- The app policy's alerts -------------------------------------------------------------
+    int runModalAlert(const OVPolicyAlert& alert) override;
+    void terminateApplication() override;
+    // "Check for Updates".
+    void checkForUpdates();
 
     // --- State, for the windows and tests ------------------------------------------------------
     bool startupContinued() const { return _startupContinued; }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <utility>
 
 #include "app/app_delegate.h"
 #include "app/app_shell_ui.h"
@@ -18,6 +19,10 @@
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
 #include "platform/assembled_platform.h"
+#include "platform/sim/sim_hid_manager.h"
+#include "platform/sim/sim_permissions.h"
+#include "platform/sim/sim_user_notifications.h"
+#include "platform/sim/sim_workspace.h"
 #include "settings/profiles.h"
 
 // Readable texts in test failures.
@@ -74,39 +79,24 @@ class CountingDisplays : public OVDisplayServices {
     ReconfigurationCallback reconfiguration;
 };
 
-// A desktop the test drives: application activation, sleep and wake, opened URLs.
-class ScriptedWorkspace : public OVWorkspace {
+// The web service as the policy check sees it: each request is answered from a script (a
+// transport failure when the script is empty), on the main loop or when the test says so.
+class ScriptedTransport : public OVHTTPTransport {
   public:
-    bool openURL(const QUrl& url) override {
-        openedURLs.append(url);
-        return true;
-    }
-    void setFrontmostApplicationCallback(ApplicationCallback callback) override {
-        frontmost = std::move(callback);
-    }
-    QString ownBundleIdentifier() const override { return QStringLiteral("orvetta"); }
-    void setSleepCallbacks(std::function<void()> sleep, std::function<void()> wake) override {
-        willSleep = std::move(sleep);
-        didWake = std::move(wake);
-    }
+    void send(const OVHTTPRequest& request,
+              std::function<void(const OVHTTPResponse& response)> completion) override;
 
-    QList<QUrl> openedURLs;
-    ApplicationCallback frontmost;
-    std::function<void()> willSleep;
-    std::function<void()> didWake;
-};
+    static OVHTTPResponse json(const QByteArray& body, int status = 200);
+    static OVHTTPResponse offline();
+    // Answers the requests held so far.
+    void releaseHeld();
 
-class SettablePermissions : public OVPermissions {
-  public:
-    bool canPostEvents() const override { return postEvents; }
-    void requestPostEventAccess() override { ++postEventRequests; }
-    bool canListenToInput() const override { return listen; }
-    void requestListenAccess() override { ++listenRequests; }
+    QList<OVHTTPRequest> requests;
+    QList<OVHTTPResponse> responses;
+    bool holding = false;
 
-    bool postEvents = true;
-    bool listen = true;
-    int postEventRequests = 0;
-    int listenRequests = 0;
+  private:
+    QList<std::function<void()>> _held;
 };
 
 // The user interface as the delegate sees it: answers alerts from a script and records the rest.
@@ -155,26 +145,25 @@ class AppFixture {
     OVPreferences& preferences() { return OVStandardPreferences(); }
     // A user who completed the first-run check and accepted this version's terms.
     void setUpReturningUser();
-    // A policy check that completes when the test says so.
-    void holdPolicyCheck();
-    void completePolicyCheck();
-    bool policyCheckStarted() const { return _policyStarted; }
-    // What the service does when this version is no longer supported.
-    void failMinimumVersion();
+    // The policy check's answer waits until completePolicyCheck().
+    void holdPolicyCheck() { transport.holding = true; }
+    void completePolicyCheck() { transport.releaseHeld(); }
+    bool policyCheckStarted() const { return !transport.requests.isEmpty(); }
+    // The next policy answer says that this version is no longer supported.
+    void answerWithMinimumVersionAbove();
     void advance(double seconds) { scheduler().advance(seconds); }
     void launch();
 
     ScriptedTouchSession session;
+    OVSimHIDDeviceSet devices;
     CountingDisplays displays;
-    ScriptedWorkspace workspace;
-    SettablePermissions permissions;
+    OVSimWorkspace workspace;
+    OVSimPermissions permissions;
+    OVSimUserNotifications notifications{&workspace};
+    ScriptedTransport transport;
     RecordingShellUI ui;
     OVAssembledPlatform platform;
     std::unique_ptr<OVAppDelegate> delegate;
-
-  private:
-    bool _policyStarted = false;
-    std::function<void()> _continueStartup;
 };
 
 // --- Definitions ---------------------------------------------------------------------------
@@ -255,10 +244,45 @@ inline QStringList RecordingShellUI::alertMessages() const {
     return messages;
 }
 
+inline void ScriptedTransport::send(
+    const OVHTTPRequest& request, std::function<void(const OVHTTPResponse& response)> completion) {
+    requests.append(request);
+    const OVHTTPResponse response = responses.isEmpty() ? offline() : responses.takeFirst();
+    auto answer = [completion = std::move(completion), response] { completion(response); };
+    if (holding) {
+        _held.append(std::move(answer));
+    } else {
+        OVMainScheduler().async(std::move(answer));
+    }
+}
+
+inline OVHTTPResponse ScriptedTransport::json(const QByteArray& body, int status) {
+    OVHTTPResponse response;
+    response.statusCode = status;
+    response.body = body;
+    return response;
+}
+
+inline OVHTTPResponse ScriptedTransport::offline() {
+    OVHTTPResponse response;
+    response.transportError = QStringLiteral("The network is unreachable.");
+    return response;
+}
+
+inline void ScriptedTransport::releaseHeld() {
+    const QList<std::function<void()>> held = std::exchange(_held, {});
+    for (const auto& answer : held) {
+        answer();
+    }
+}
+
 inline AppFixture::AppFixture() {
+    platform.hidManagerFactory = devices.managerFactory();
     platform.displays = &displays;
     platform.workspaceService = &workspace;
     platform.permissionService = &permissions;
+    platform.notifications = &notifications;
+    platform.http = &transport;
     _services.setPlatform(&platform);
     OVRegisterDefaults();
     delegate = std::make_unique<OVAppDelegate>(session, ui);
@@ -271,22 +295,9 @@ inline void AppFixture::setUpReturningUser() {
     preferences().setBool(OVPermissionsCompatibilityCheckPendingKey, false);
 }
 
-inline void AppFixture::holdPolicyCheck() {
-    delegate->setPolicyCheck([this](std::function<void()> continueStartup) {
-        _policyStarted = true;
-        _continueStartup = std::move(continueStartup);
-    });
-}
-
-inline void AppFixture::completePolicyCheck() {
-    if (_continueStartup) {
-        _continueStartup();
-    }
-}
-
-inline void AppFixture::failMinimumVersion() {
-    OVCurrentProcessState().updateRequired = true;
-    OVDefaultCenter().post(OVMinimumSupportedVersionFailedNotification);
+inline void AppFixture::answerWithMinimumVersionAbove() {
+    transport.responses.append(ScriptedTransport::json(
+        R"({"policy": {"version_policy": {"minimum_supported_version": "999.0"}}})"));
 }
 
 inline void AppFixture::launch() {

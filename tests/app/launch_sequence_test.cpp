@@ -6,8 +6,8 @@ namespace {
 
 TEST(LaunchSequence, FreshInstallWithPermissionsMissingShowsWelcomeThenNoticeAndDoesNotStart) {
     AppFixture app;
-    app.permissions.postEvents = false;
-    app.permissions.listen = false;
+    app.permissions.setCanPostEvents(false);
+    app.permissions.setCanListenToInput(false);
     app.holdPolicyCheck();
     app.launch();
 
@@ -28,8 +28,8 @@ TEST(LaunchSequence, FreshInstallWithPermissionsMissingShowsWelcomeThenNoticeAnd
     EXPECT_EQ(app.ui.alerts[1].buttonTitles, QStringList({"OK, I understand"}));
     EXPECT_EQ(app.ui.alerts[1].accessoryButtonTitle, "Help");
     EXPECT_TRUE(app.preferences().boolForKey(OVPermissionsCompatibilityCheckPendingKey));
-    EXPECT_EQ(app.permissions.postEventRequests, 1);
-    EXPECT_EQ(app.permissions.listenRequests, 1);
+    EXPECT_EQ(app.permissions.postEventAccessRequests(), 1);
+    EXPECT_EQ(app.permissions.listenAccessRequests(), 1);
     EXPECT_EQ(app.session.starts, 0);
     EXPECT_FALSE(app.session.compatibilityTestMode());
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Compatibility check required");
@@ -40,17 +40,17 @@ TEST(LaunchSequence, FreshInstallWithPermissionsMissingShowsWelcomeThenNoticeAnd
 TEST(LaunchSequence, PermissionNoticeHelpOpensTheSetUpGuideAndRequestsOnlyWhatIsMissing) {
     AppFixture app;
     app.setUpReturningUser();
-    app.permissions.listen = false;
+    app.permissions.setCanListenToInput(false);
     app.ui.pressAccessoryButton = true;
     app.launch();
     app.advance(0.0);
 
     EXPECT_EQ(app.ui.alertMessages(),
               QStringList({"Welcome to Orvetta", "Orvetta needs permissions"}));
-    ASSERT_EQ(app.workspace.openedURLs.size(), 1);
-    EXPECT_EQ(app.workspace.openedURLs[0], OVPermissionHelpURL());
-    EXPECT_EQ(app.permissions.postEventRequests, 0);
-    EXPECT_EQ(app.permissions.listenRequests, 1);
+    ASSERT_EQ(app.workspace.openedURLs().size(), 1);
+    EXPECT_EQ(app.workspace.openedURLs()[0], OVPermissionHelpURL());
+    EXPECT_EQ(app.permissions.postEventAccessRequests(), 0);
+    EXPECT_EQ(app.permissions.listenAccessRequests(), 1);
     EXPECT_EQ(app.session.starts, 0);
 }
 
@@ -96,14 +96,17 @@ TEST(LaunchSequence, FirstRunWithPermissionsStartsInTestModeAndOpensTheCheckAfte
     EXPECT_TRUE(app.ui.menu.settingsEnabled);
 }
 
-TEST(LaunchSequence, ReturningUserStartsTouchWhenThePolicyCheckEndsEvenIfItFailed) {
+TEST(LaunchSequence, ReturningUserStartsTouchOnceThePolicyCheckFailed) {
     AppFixture app;
     app.setUpReturningUser();
     app.holdPolicyCheck();
     app.launch();
+    ASSERT_EQ(app.transport.requests.size(), 1);
+    EXPECT_EQ(app.transport.requests[0].url.path(), "/v1/app-policy/");
+    app.advance(5.0);
     EXPECT_EQ(app.session.starts, 0) << "touch waits for the policy check";
 
-    // A failed request calls the continuation just as a good answer does.
+    // The service cannot be reached: startup goes on all the same.
     app.completePolicyCheck();
     EXPECT_TRUE(app.ui.alerts.isEmpty());
     EXPECT_EQ(app.session.testModeAtStarts, QList<bool>({false}));
@@ -112,17 +115,26 @@ TEST(LaunchSequence, ReturningUserStartsTouchWhenThePolicyCheckEndsEvenIfItFaile
 
     // The deferred start runs once per launch.
     app.session.stop();
-    app.completePolicyCheck();
+    app.delegate->continueStartupAfterPolicyCheck();
     EXPECT_EQ(app.session.starts, 1);
 }
 
-TEST(LaunchSequence, WithoutAPolicyCheckTheStartFollowsOnTheMainLoop) {
-    AppFixture app;
-    app.setUpReturningUser();
-    app.launch();
-    EXPECT_EQ(app.session.starts, 0);
-    app.advance(0.0);
-    EXPECT_EQ(app.session.starts, 1);
+TEST(LaunchSequence, APolicyThatPassesStartsTouchOnTheMainLoop) {
+    for (const QByteArray& answer :
+         {QByteArray(R"({"policy": {"version_policy": {"minimum_supported_version": "0.1"}}})"),
+          QByteArray(R"({"version_policy": {}, "messages": []})"), QByteArray("[1, 2]"),
+          QByteArray("<html>busy</html>")}) {
+        SCOPED_TRACE(answer.constData());
+        AppFixture app;
+        app.setUpReturningUser();
+        app.transport.responses.append(ScriptedTransport::json(answer));
+        app.launch();
+        EXPECT_EQ(app.session.starts, 0);
+        app.advance(0.0);
+        EXPECT_EQ(app.session.starts, 1);
+        EXPECT_FALSE(OVCurrentProcessState().updateRequired);
+        EXPECT_EQ(app.ui.terminations, 0);
+    }
 }
 
 TEST(LaunchSequence, AStartThatFailsShowsTheAlertAndLeavesTheReasonInTheMenu) {
@@ -141,14 +153,16 @@ TEST(LaunchSequence, AStartThatFailsShowsTheAlertAndLeavesTheReasonInTheMenu) {
 TEST(LaunchSequence, MinimumVersionFailureStopsEverythingAndNothingStartsTouchAgain) {
     AppFixture app;
     app.setUpReturningUser();
-    app.holdPolicyCheck();
+    app.answerWithMinimumVersionAbove();
+    app.ui.answers = {-1};  // the update alert is left without pressing "Quit"
     app.launch();
     app.ui.showKeyboard();
+    app.advance(0.0);
 
-    // The version check fails: the service raises the flag and announces it, and does not
-    // continue the startup.
-    app.failMinimumVersion();
-    EXPECT_GE(app.session.stops, 1);
+    // The service's answer: the alert, the end of the application, and touch never started.
+    EXPECT_EQ(app.ui.alertMessages(), QStringList({"Orvetta update required"}));
+    EXPECT_EQ(app.ui.terminations, 1);
+    EXPECT_FALSE(app.delegate->startupContinued());
     EXPECT_FALSE(app.ui.keyboardShown);
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Update required");
     EXPECT_FALSE(app.ui.menu.toggleEnabled);
@@ -156,10 +170,10 @@ TEST(LaunchSequence, MinimumVersionFailureStopsEverythingAndNothingStartsTouchAg
     EXPECT_FALSE(app.ui.menu.profileEnabled);
     EXPECT_FALSE(app.ui.menu.settingsEnabled);
 
-    // Whatever happens next, touch stays off.
-    app.completePolicyCheck();
-    app.workspace.willSleep();
-    app.workspace.didWake();
+    // Until the application has ended, whatever happens leaves touch off.
+    app.delegate->continueStartupAfterPolicyCheck();
+    app.workspace.sleep();
+    app.workspace.wake();
     EXPECT_FALSE(app.delegate->wakeRestartPending());
     OVDefaultCenter().post(OVDeviceSelectionDidChangeNotification);
     OVDefaultCenter().post(OVCompatibilityTestModeDidChangeNotification, nullptr,
@@ -179,16 +193,21 @@ TEST(LaunchSequence, MinimumVersionFailureStopsEverythingAndNothingStartsTouchAg
 TEST(LaunchSequence, MinimumVersionFailureWhileTouchRunsStopsItForGood) {
     AppFixture app;
     app.setUpReturningUser();
+    app.answerWithMinimumVersionAbove();
+    app.holdPolicyCheck();
     app.launch();
-    app.advance(0.0);
+    // The user starts touch from the menu while the policy request is in flight, and the
+    // machine sleeps and wakes.
+    app.delegate->toggleTouch();
     ASSERT_TRUE(app.session.running());
+    app.workspace.sleep();
+    app.workspace.wake();
 
-    app.workspace.willSleep();
-    app.workspace.didWake();
-    app.failMinimumVersion();
+    app.completePolicyCheck();
     app.advance(2.0);
     EXPECT_FALSE(app.session.running());
     EXPECT_EQ(app.session.starts, 1) << "the wake restart must not run";
+    EXPECT_EQ(app.ui.terminations, 1);
 }
 
 TEST(LaunchSequence, ACursorLeftHiddenByAnEarlierRunIsResetAtLaunch) {
@@ -207,8 +226,8 @@ TEST(LaunchSequence, TerminationStopsTouchShowsTheCursorAndDropsTimersAndObserve
     app.launch();
     app.advance(0.0);
     app.delegate->setCursorHidden(true);
-    app.workspace.willSleep();
-    app.workspace.didWake();
+    app.workspace.sleep();
+    app.workspace.wake();
     app.delegate->scheduleDisplayMappingRefresh();
     ASSERT_TRUE(app.delegate->wakeRestartPending());
     ASSERT_TRUE(app.delegate->displayRefreshPending());
@@ -220,14 +239,18 @@ TEST(LaunchSequence, TerminationStopsTouchShowsTheCursorAndDropsTimersAndObserve
     EXPECT_EQ(app.displays.shows, 8);
     EXPECT_FALSE(app.session.running());
     EXPECT_FALSE(app.displays.reconfiguration);
-    EXPECT_FALSE(app.workspace.willSleep);
-    EXPECT_FALSE(app.workspace.frontmost);
 
+    // Nothing reaches the delegate any more.
     const int starts = app.session.starts;
     OVDefaultCenter().post(OVCompatibilityTestModeDidChangeNotification, nullptr,
                            {{"enabled", true}});
+    app.workspace.sleep();
+    app.workspace.wake();
+    ASSERT_TRUE(OVSaveCurrentSettingsAsProfile("Files"));
+    app.workspace.activateApplication({"org.example.files", "Other"});
     app.advance(5.0);
     EXPECT_EQ(app.session.starts, starts);
+    EXPECT_EQ(OVActiveSettingsProfileName(), "Files");
 }
 
 TEST(LaunchSequence, QuitShowsTheCursorStopsTouchAndEndsTheApplication) {

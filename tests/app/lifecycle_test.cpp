@@ -19,12 +19,12 @@ class Lifecycle : public ::testing::Test {
 
 TEST_F(Lifecycle, SleepStopsTouchAndWakeRestartsItAfterOnePointTwoFiveSecondsInTheSameMode) {
     app.session.setCompatibilityTestMode(true);
-    app.workspace.willSleep();
+    app.workspace.sleep();
     EXPECT_FALSE(app.session.running());
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Stopped");
 
     app.session.setCompatibilityTestMode(false);
-    app.workspace.didWake();
+    app.workspace.wake();
     EXPECT_TRUE(app.delegate->wakeRestartPending());
     app.advance(1.24);
     EXPECT_EQ(app.session.starts, 1);
@@ -38,8 +38,8 @@ TEST_F(Lifecycle, SleepStopsTouchAndWakeRestartsItAfterOnePointTwoFiveSecondsInT
 TEST_F(Lifecycle, SleepWithTouchStoppedRestartsNothing) {
     app.delegate->toggleTouch();
     ASSERT_FALSE(app.session.running());
-    app.workspace.willSleep();
-    app.workspace.didWake();
+    app.workspace.sleep();
+    app.workspace.wake();
     EXPECT_FALSE(app.delegate->wakeRestartPending());
     app.advance(5.0);
     EXPECT_EQ(app.session.starts, 1);
@@ -47,9 +47,9 @@ TEST_F(Lifecycle, SleepWithTouchStoppedRestartsNothing) {
 
 TEST_F(Lifecycle, AWakeWithTouchRunningAgainStopsItAndRestartsOnce) {
     // No sleep was seen (the sleep signal got lost), but the session runs at wake.
-    app.workspace.didWake();
+    app.workspace.wake();
     EXPECT_FALSE(app.session.running());
-    app.workspace.didWake();
+    app.workspace.wake();
     app.advance(1.25);
     EXPECT_EQ(app.session.starts, 2);
     app.advance(5.0);
@@ -58,16 +58,16 @@ TEST_F(Lifecycle, AWakeWithTouchRunningAgainStopsItAndRestartsOnce) {
 
 TEST_F(Lifecycle, SleepingAgainBeforeTheRestartStillRestartsAfterTheNextWake) {
     app.session.setCompatibilityTestMode(true);
-    app.workspace.willSleep();
-    app.workspace.didWake();
+    app.workspace.sleep();
+    app.workspace.wake();
     app.advance(1.0);
-    app.workspace.willSleep();
+    app.workspace.sleep();
     EXPECT_FALSE(app.delegate->wakeRestartPending());
     app.advance(5.0);
     EXPECT_EQ(app.session.starts, 1);
 
     // Touch was on before the first sleep: the second wake brings it back, in test mode.
-    app.workspace.didWake();
+    app.workspace.wake();
     EXPECT_TRUE(app.delegate->wakeRestartPending());
     app.advance(1.25);
     EXPECT_EQ(app.session.starts, 2);
@@ -188,14 +188,14 @@ TEST_F(Lifecycle, AutomaticSwitchingFollowsTheFrontmostApplicationButNotOrvettaI
     ASSERT_TRUE(OVSaveCurrentSettingsAsProfile("Safari"));
     OVSetActiveSettingsProfile(OVDefaultProfileName);
 
-    app.workspace.frontmost({"com.example.browser", "Safari"});
+    app.workspace.activateApplication({"com.example.browser", "Safari"});
     EXPECT_EQ(OVActiveSettingsProfileName(), "Safari");
     EXPECT_EQ(app.ui.menu.profileTitle, "Profile: Safari");
 
-    app.workspace.frontmost({"orvetta", "Orvetta"});
+    app.workspace.activateApplication({"orvetta", "Orvetta"});
     EXPECT_EQ(OVActiveSettingsProfileName(), "Safari");
 
-    app.workspace.frontmost({"org.example.files", "Files"});
+    app.workspace.activateApplication({"org.example.files", "Files"});
     EXPECT_EQ(OVActiveSettingsProfileName(), OVDefaultProfileName);
     EXPECT_EQ(app.ui.menu.profileTitle, "Profile: Default");
 }

@@ -7,20 +7,20 @@
 namespace {
 
 TEST(Permissions, MissingNamesComeInTheirOrderAndRequestsAskOnlyForThem) {
-    SettablePermissions permissions;
+    OVSimPermissions permissions;
     EXPECT_TRUE(OVMissingPermissionNames(permissions).isEmpty());
-    permissions.listen = false;
+    permissions.setCanListenToInput(false);
     EXPECT_EQ(OVMissingPermissionNames(permissions), QStringList({"Input Monitoring"}));
-    permissions.postEvents = false;
+    permissions.setCanPostEvents(false);
     EXPECT_EQ(OVMissingPermissionNames(permissions),
               QStringList({"Accessibility", "Input Monitoring"}));
     OVRequestMissingSystemPermissions(permissions);
-    EXPECT_EQ(permissions.postEventRequests, 1);
-    EXPECT_EQ(permissions.listenRequests, 1);
-    permissions.postEvents = true;
+    EXPECT_EQ(permissions.postEventAccessRequests(), 1);
+    EXPECT_EQ(permissions.listenAccessRequests(), 1);
+    permissions.setCanPostEvents(true);
     OVRequestMissingSystemPermissions(permissions);
-    EXPECT_EQ(permissions.postEventRequests, 1);
-    EXPECT_EQ(permissions.listenRequests, 2);
+    EXPECT_EQ(permissions.postEventAccessRequests(), 1);
+    EXPECT_EQ(permissions.listenAccessRequests(), 2);
 }
 
 TEST(Permissions, TheFirstRunCheckIsDueUntilReportedAndWhenOwed) {
@@ -88,7 +88,7 @@ TEST(Welcome, AcceptingStoresTheVersionAndQuittingStoresNothing) {
     {
         AppFixture app;
         app.setUpReturningUser();
-        app.permissions.postEvents = false;
+        app.permissions.setCanPostEvents(false);
         EXPECT_TRUE(app.delegate->showWelcomeIfNeeded());
         EXPECT_EQ(app.ui.alerts.size(), 1) << "a missing permission shows it every launch";
     }

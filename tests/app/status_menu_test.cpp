@@ -133,11 +133,11 @@ TEST(StartErrorAlert, TheOpenButtonsLeadToTheirSectionOfTheSetUpGuide) {
             startError(10, "Missing permission: Accessibility, Input Monitoring"));
         ASSERT_EQ(app.ui.alerts.size(), 1);
         if (press.fragment.isEmpty()) {
-            EXPECT_TRUE(app.workspace.openedURLs.isEmpty());
+            EXPECT_TRUE(app.workspace.openedURLs().isEmpty());
         } else {
-            ASSERT_EQ(app.workspace.openedURLs.size(), 1);
-            EXPECT_EQ(app.workspace.openedURLs[0].fragment(), press.fragment);
-            EXPECT_EQ(app.workspace.openedURLs[0], OVPermissionHelpURL(press.fragment));
+            ASSERT_EQ(app.workspace.openedURLs().size(), 1);
+            EXPECT_EQ(app.workspace.openedURLs()[0].fragment(), press.fragment);
+            EXPECT_EQ(app.workspace.openedURLs()[0], OVPermissionHelpURL(press.fragment));
         }
     }
 }

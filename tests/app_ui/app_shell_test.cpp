@@ -342,8 +342,8 @@ TEST(HelpWindow, SectionsStackWithoutOverlapAndTheButtonOpensTheHelpPage) {
     ASSERT_TRUE(open);
     EXPECT_EQ(open->text(), "Open Help Page");
     QTest::mouseClick(open, Qt::LeftButton);
-    ASSERT_EQ(app.workspace.openedURLs.size(), 1);
-    EXPECT_EQ(app.workspace.openedURLs[0], OVHelpPageURL());
+    ASSERT_EQ(app.workspace.openedURLs().size(), 1);
+    EXPECT_EQ(app.workspace.openedURLs()[0], OVHelpPageURL());
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "base/notification_names.h"
 #include "base/preferences.h"
 #include "base/services.h"
+#include "hid/descriptor_writer.h"
+#include "hid/device_discovery.h"
 #include "settings/key_names.h"
 #include "settings/profiles.h"
 #include "settings/ui/key_combo_recorder.h"
@@ -118,6 +120,34 @@ TEST_F(SettingsWindow, ADisconnectedDeviceStaysSelectedUntilAnotherIsChosen) {
     EXPECT_EQ(stored("deviceSelection"), "auto");
     EXPECT_EQ(window.devicePopup()->currentIndex(), 0);
     EXPECT_EQ(deviceNotices.size(), 2);
+}
+
+TEST(SettingsWindowSources, TheAttachedDevicesAndActiveDisplaysFillThePopups) {
+    AppFixture app;
+    app.displays.displayCount = 2;
+    const QVariantMap touchScreen{{"VendorID", 0x04e8},      {"ProductID", 0xa0b1},
+                                  {"LocationID", 0x1120000}, {"Manufacturer", "Samsung"},
+                                  {"Product", "Flip Pro"},   {"PrimaryUsagePage", 0x0D},
+                                  {"PrimaryUsage", 0x04}};
+    app.devices.add(touchScreen, OVHIDTouchScreenDescriptor(OVHIDTouchScreenDescription{}));
+    app.devices.add({{"VendorID", 0x046d},
+                     {"ProductID", 0xc52b},
+                     {"Product", "Receiver"},
+                     {"PrimaryUsagePage", 0x01},
+                     {"PrimaryUsage", 0x02}});
+    ScriptedAlerts alerts;
+    OVSettingsWindowController window(alerts);
+
+    const QStringList devices = popupTitles(window.devicePopup());
+    ASSERT_EQ(devices.size(), 3);
+    EXPECT_EQ(devices[0], "Auto");
+    EXPECT_TRUE(devices[2].startsWith("Flip Pro")) << qPrintable(devices[2]);
+    EXPECT_FALSE(devices[2].endsWith(" - possible"));
+    EXPECT_EQ(popupTitles(window.displayPopup()),
+              QStringList({"Auto", "Primary display", "Secondary display"}));
+
+    choose(window.devicePopup(), devices[2]);
+    EXPECT_EQ(OVCurrentDeviceSelection().left(19), "04e8:a0b1:01120000:");
 }
 
 TEST_F(SettingsWindow, WithoutCandidatesTheDevicePopupHoldsAutoAlone) {

@@ -3,18 +3,23 @@
 #include <QCoreApplication>
 
 #include "app/permissions_and_welcome.h"
+#include "service/app_policy.h"
 #include "settings/profiles.h"
 
 void OVPrepareProcess(const QStringList& arguments) {
     OVRegisterDefaults();
     OVSimulateFirstInstallIfRequested(arguments);
+    OVLoadBundledAppPolicy();
 }
 
 OVApplication::OVApplication(OVTouchSession& session, OVQtAppShell::Options options,
                              QObject* parent)
-    : QObject(parent),
-      _shell(std::make_unique<OVQtAppShell>(std::move(options))),
-      _delegate(std::make_unique<OVAppDelegate>(session, *_shell)) {
+    : QObject(parent) {
+    if (!options.checkForUpdates) {
+        options.checkForUpdates = [this] { _delegate->checkForUpdates(); };
+    }
+    _shell = std::make_unique<OVQtAppShell>(std::move(options));
+    _delegate = std::make_unique<OVAppDelegate>(session, *_shell);
     _shell->setDelegate(_delegate.get());
     if (QCoreApplication* application = QCoreApplication::instance()) {
         connect(application, &QCoreApplication::aboutToQuit, this,

@@ -13,6 +13,8 @@
 #include "base/notification_names.h"
 #include "base/preferences.h"
 #include "base/services.h"
+#include "gesture/display_targeting.h"
+#include "hid/device_discovery.h"
 #include "keyboard/ui/window_placement.h"
 #include "settings/key_names.h"
 #include "settings/profiles.h"
@@ -35,11 +37,6 @@ constexpr int kTagRole = Qt::UserRole + 1;
 
 const QString kDeviceSelectionKey = QStringLiteral("deviceSelection");
 const QString kDisplaySelectionKey = QStringLiteral("displaySelection");
-
-QString storedSelection(const QString& key) {
-    const QString value = OVStandardPreferences().stringForKey(key);
-    return value.isEmpty() ? QStringLiteral("auto") : value;
-}
 
 // The check mark that the automatic switching item shows while switching is on.
 QIcon checkMarkIcon(const QColor& colour) {
@@ -75,13 +72,10 @@ int indexOfTag(const QComboBox* popup, std::int64_t tag) {
 
 OVSettingsWindowController::Sources OVSettingsWindowController::defaultSources() {
     Sources sources;
-    sources.candidateDevices = [] { return QVariantList(); };
-    sources.currentDeviceSelection = [] { return storedSelection(kDeviceSelectionKey); };
-    sources.displaySelectionOptions = [] {
-        return QVariantList{QVariantMap{{QStringLiteral("title"), QStringLiteral("Auto")},
-                                        {QStringLiteral("value"), QStringLiteral("auto")}}};
-    };
-    sources.currentDisplaySelection = [] { return storedSelection(kDisplaySelectionKey); };
+    sources.candidateDevices = [] { return OVCandidateDevices(); };
+    sources.currentDeviceSelection = [] { return OVCurrentDeviceSelection(); };
+    sources.displaySelectionOptions = [] { return OVDisplaySelectionOptions(); };
+    sources.currentDisplaySelection = [] { return OVCurrentDisplaySelection(); };
     return sources;
 }
 
