@@ -20,3 +20,8 @@ inline const QString OVSettingsProfileDidChangeNotification =
     QStringLiteral("OVSettingsProfileDidChangeNotification");
 inline const QString OVTouchKeyboardShowNotification =
     QStringLiteral("OVTouchKeyboardShowNotification");
+// The touch session's device stopped delivering (unplugged, a read error) and the session ended
+// with "Device not found". userInfo: "errorNumber" (the platform's error number) and "node"
+// (where the device lived). The shell starts the session again when the device returns.
+inline const QString OVTouchDeviceLostNotification =
+    QStringLiteral("OVTouchDeviceLostNotification");

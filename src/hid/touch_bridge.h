@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/error.h"
 #include "base/scheduler.h"
 #include "hid/digitizer_layout.h"
 #include "hid/touch_contact.h"
 
+class OVHIDDevice;
 class OVHIDManager;
 
 // The touch bridge: from the touch device's input reports to synthetic input on the desktop.
@@ -42,9 +44,21 @@ class OVTouchBridge {
     }
 
     // --- Touch session --------------------------------------------------------------------------
+    // Starts the session: the two permissions, the device of the user's choice and its touch
+    // layout, then its reports. True when the session runs afterwards (also when it already
+    // ran); otherwise the status text says why and `error` holds the message to show.
+    bool start(OVError* error = nullptr);
+    // Ends the session and everything the touch was doing; safe when it does not run.
+    void stop();
+    // The device that stopped delivering (unplugged, a read error): the session ends at once with
+    // "Device not found" and posts OVTouchDeviceLostNotification, on which the shell starts it
+    // again when the device returns.
+    void touchDeviceStopped(int errorNumber);
+
     // One input report of the device, in this order: decode, the debug and compatibility
-    // notifications, then (unless in compatibility test mode) the gesture engine.
-    void handleInputReport(const std::uint8_t* report, qsizetype length);
+    // notifications, then (unless in compatibility test mode) the gesture engine. Returns the
+    // decoded contacts.
+    OVTouchContactList handleInputReport(const std::uint8_t* report, qsizetype length);
     // Post the two notifications of a report; each builds its user info only when the
     // notification is observed.
     void postDebugReport(const std::uint8_t* report, qsizetype length,
@@ -165,6 +179,12 @@ class OVTouchBridge {
     // Fires the one-shot keyboard action `action` of `input` unless it fired during this touch.
     void triggerKeyboardAction(const QString& input, std::int64_t action);
     void handleAllContactsUp();
+    // Session helpers (touch_session.cpp).
+    bool failStart(OVError* error, qint64 code, const QString& message, const QString& status);
+    bool chooseDevice(const QList<std::shared_ptr<OVHIDDevice>>& devices, const QString& selection);
+    void sessionReport(const std::uint8_t* report, qsizetype length);
+    // Ends the touch's buttons, scrolling and inertia, and lets go of the manager and the device.
+    void endSession();
 
     // Report decoding state.
     OVHIDDigitizerLayout _hidLayout{};
@@ -174,6 +194,7 @@ class OVTouchBridge {
 
     // Touch session state.
     std::unique_ptr<OVHIDManager> _manager;
+    std::shared_ptr<OVHIDDevice> _device;  // the chosen device while the session runs
     QString _statusText;
     bool _compatibilityTestMode = false;
     bool _suppressInputUntilAllContactsUp = false;

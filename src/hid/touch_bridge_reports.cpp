@@ -8,13 +8,14 @@
 #include "hid/report_decoding.h"
 #include "hid/touch_bridge.h"
 
-void OVTouchBridge::handleInputReport(const std::uint8_t* report, qsizetype length) {
+OVTouchContactList OVTouchBridge::handleInputReport(const std::uint8_t* report, qsizetype length) {
     const OVTouchContactList contacts = contactsFromReport(report, length);
     postReportNotifications(report, length, contacts);
     if (!_compatibilityTestMode) {
         // Every report goes on, also one of another report ID: it reads as every contact up.
         handleContacts(contacts);
     }
+    return contacts;
 }
 
 void OVTouchBridge::postReportNotifications(const std::uint8_t* report, qsizetype length,

@@ -16,6 +16,17 @@ class OVAssembledPlatform : public OVPlatform {
     OVHTTPTransport* http = nullptr;
     OVPermissions* permissionService = nullptr;
 
+    // The hot-plug callback the shell set; tests and the sim report changes through it.
+    HIDDeviceChangeCallback hidDeviceChangeCallback;
+    void setHIDDeviceChangeCallback(HIDDeviceChangeCallback callback) override {
+        hidDeviceChangeCallback = std::move(callback);
+    }
+    void reportHIDDeviceChange(const OVHIDDeviceChange& change) {
+        if (hidDeviceChangeCallback) {
+            hidDeviceChangeCallback(change);
+        }
+    }
+
     std::unique_ptr<OVHIDManager> createHIDManager() override;
     OVEventPoster& eventPoster() override;
     OVDisplayServices& displayServices() override;

@@ -26,6 +26,15 @@ class OVHIDDevice {
 
     // Where the device lives for people (a hidraw node on Linux); empty when it has none.
     virtual QString nodePath() const { return QString(); }
+
+    // A running touch session asks for exclusive use so that the desktop does not act on the
+    // device's input a second time, with every report (`contactsDown`: the report had a contact
+    // down; the platform takes the device over only while none is). `exclusive` false gives the
+    // device back. Platforms where nothing else reads the device ignore it.
+    virtual void setExclusiveUse(bool exclusive, bool contactsDown) {
+        (void)exclusive;
+        (void)contactsDown;
+    }
 };
 
 using OVHIDDeviceRef = std::shared_ptr<OVHIDDevice>;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+#include <functional>
 #include <memory>
 
 #include "platform/display_services.h"
@@ -10,10 +12,22 @@
 #include "platform/user_notifications.h"
 #include "platform/workspace.h"
 
+// A HID device that was attached or detached while the program runs.
+struct OVHIDDeviceChange {
+    bool added = false;
+    QString nodePath;       // where it lives (a hidraw node on Linux)
+    OVHIDDeviceRef device;  // the attached device; nullptr for a removal
+};
+
 // Everything the program asks of the operating system.
 class OVPlatform {
   public:
     virtual ~OVPlatform() = default;
+
+    // Called on the main thread for every HID device that comes or goes, so that the shell can
+    // restart the touch session when its device returns. Platforms that cannot tell never call it.
+    using HIDDeviceChangeCallback = std::function<void(const OVHIDDeviceChange& change)>;
+    virtual void setHIDDeviceChangeCallback(HIDDeviceChangeCallback callback) { (void)callback; }
 
     // A fresh manager for each use (listing devices, or one touch session).
     virtual std::unique_ptr<OVHIDManager> createHIDManager() = 0;

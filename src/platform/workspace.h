@@ -23,4 +23,11 @@ class OVWorkspace {
 
     virtual void setSleepCallbacks(std::function<void()> willSleep,
                                    std::function<void()> didWake) = 0;
+
+    // Single instance. When another instance of the program runs for this user, asks it to come
+    // forward and returns true (this process should then end); otherwise makes this process the
+    // running instance and returns false.
+    virtual bool activateOtherInstance() { return false; }
+    // Called when a later start asked this instance to come forward.
+    virtual void setActivationRequestCallback(std::function<void()> callback) { (void)callback; }
 };

@@ -22,6 +22,9 @@ const OVToolVerb kVerbs[] = {
     {"replay",
      "replay <recording> [--events] [--virtual | --speed N] [--display WxH] [--config DIR]",
      OVReplayCommand},
+    {"devices", "devices [--json]", OVDevicesCommand},
+    {"record", "record <hidraw node> [--output FILE]", OVRecordCommand},
+    {"install-udev-rule", "install-udev-rule [--rules-dir DIR]", OVInstallUdevRuleCommand},
 };
 
 int printHelp(const QStringList&, QTextStream& out, QTextStream&) {

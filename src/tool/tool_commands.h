@@ -19,3 +19,6 @@ int OVDecodeCommand(const QStringList& arguments, QTextStream& out, QTextStream&
 int OVPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVDiagnosticsCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVReplayCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVDevicesCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVRecordCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVInstallUdevRuleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);

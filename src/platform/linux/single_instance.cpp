@@ -1,0 +1,87 @@
+#include "platform/linux/single_instance.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QtDebug>
+
+namespace {
+
+constexpr int kConnectMilliseconds = 1000;
+const QByteArray kActivateRequest = "activate\n";
+
+QString lockPath(const QString& name) {
+    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (directory.isEmpty()) {
+        directory = QDir::tempPath();
+    }
+    return directory + QLatin1Char('/') + name + QStringLiteral(".lock");
+}
+
+}  // namespace
+
+QString OVSingleInstance::defaultName() {
+    return QStringLiteral("orvetta-%1").arg(getuid());
+}
+
+OVSingleInstance::OVSingleInstance(QString name) : _name(std::move(name)) {}
+
+OVSingleInstance::~OVSingleInstance() = default;
+
+bool OVSingleInstance::activateOther() {
+    if (_server) {
+        return false;
+    }
+    _lock = std::make_unique<QLockFile>(lockPath(_name));
+    _lock->setStaleLockTime(0);  // stale means its process is gone, however young the lock
+    if (_lock->tryLock(0)) {
+        becomeInstance();
+        return false;
+    }
+    _lock.reset();
+    QLocalSocket socket;
+    socket.connectToServer(_name);
+    if (socket.waitForConnected(kConnectMilliseconds)) {
+        socket.write(kActivateRequest);
+        socket.waitForBytesWritten(kConnectMilliseconds);
+        socket.disconnectFromServer();
+    } else {
+        qWarning("Orvetta is already running but did not answer: %s",
+                 qUtf8Printable(socket.errorString()));
+    }
+    return true;
+}
+
+void OVSingleInstance::becomeInstance() {
+    _server = std::make_unique<QLocalServer>();
+    _server->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::removeServer(_name);  // a socket left by an instance that crashed
+    if (!_server->listen(_name)) {
+        qWarning("Orvetta: a second start cannot reach this one: %s",
+                 qUtf8Printable(_server->errorString()));
+        return;
+    }
+    QObject::connect(_server.get(), &QLocalServer::newConnection, _server.get(),
+                     [this] { readRequests(); });
+}
+
+void OVSingleInstance::readRequests() {
+    while (QLocalSocket* socket = _server->nextPendingConnection()) {
+        auto readLines = [this, socket] {
+            while (socket->canReadLine()) {
+                if (socket->readLine() == kActivateRequest && _activationRequested) {
+                    _activationRequested();
+                }
+            }
+        };
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, readLines);
+        readLines();  // what arrived with the connection
+    }
+}
+
+void OVSingleInstance::setActivationRequestCallback(std::function<void()> callback) {
+    _activationRequested = std::move(callback);
+}

@@ -1,0 +1,193 @@
+#include "platform/linux/uinput_event_poster.h"
+
+#include <fcntl.h>
+#include <libevdev/libevdev-uinput.h>
+#include <libevdev/libevdev.h>
+#include <unistd.h>
+
+#include <QtDebug>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/linux/desktop_settings.h"
+#include "platform/linux/uinput_events.h"
+
+namespace {
+
+QRect desktopArea(const QList<OVDisplayInfo>& displays) {
+    const QRect bounds = OVDevicePixelBounds(displays);
+    return bounds.isEmpty() ? QRect(0, 0, 1, 1) : bounds;
+}
+
+}  // namespace
+
+std::unique_ptr<OVUInputEventPoster> OVUInputEventPoster::create(OVDisplayServices& displays,
+                                                                 const QByteArray& node,
+                                                                 QString* why) {
+    std::unique_ptr<OVUInputEventPoster> poster(new OVUInputEventPoster(displays, node));
+    poster->_pointerArea = desktopArea(displays.activeDisplays());
+    if (!makeDevice(node, true, poster->_pointerArea, poster->_pointer, why) ||
+        !makeDevice(node, false, QRect(), poster->_keyboard, why)) {
+        return nullptr;
+    }
+    if (OVIsX11Session()) {
+        poster->_x11 = OVOpenX11Display();
+        if (OVX11HasXTest(poster->_x11.get())) {
+            poster->_typer = std::make_unique<OVX11TextTyper>(poster->_x11.get());
+        }
+    }
+    return poster;
+}
+
+OVUInputEventPoster::OVUInputEventPoster(OVDisplayServices& displays, QByteArray node)
+    : _displays(displays), _node(std::move(node)), _translator(OVWheelUnitsPerPixelSetting()) {}
+
+OVUInputEventPoster::~OVUInputEventPoster() {
+    perform(_translator.releaseEverything());
+    _typer.reset();
+    destroyDevice(_pointer);
+    destroyDevice(_keyboard);
+}
+
+bool OVUInputEventPoster::makeDevice(const QByteArray& node, bool pointer, const QRect& area,
+                                     Device& device, QString* why) {
+    const int fd = ::open(node.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        if (why) {
+            *why = QStringLiteral("%1: %2").arg(QString::fromUtf8(node),
+                                                QString::fromUtf8(strerror(errno)));
+        }
+        return false;
+    }
+    libevdev* description =
+        pointer ? OVCreatePointerDescription(area) : OVCreateKeyboardDescription();
+    libevdev_uinput* uinput = nullptr;
+    const int result = libevdev_uinput_create_from_device(description, fd, &uinput);
+    libevdev_free(description);
+    if (result < 0) {
+        if (why) {
+            *why = QStringLiteral("%1: cannot make a device: %2")
+                       .arg(QString::fromUtf8(node), QString::fromUtf8(strerror(-result)));
+        }
+        ::close(fd);
+        return false;
+    }
+    device.uinput = uinput;
+    device.fd = fd;
+    return true;
+}
+
+void OVUInputEventPoster::destroyDevice(Device& device) {
+    if (device.uinput) {
+        libevdev_uinput_destroy(device.uinput);
+        device.uinput = nullptr;
+    }
+    if (device.fd >= 0) {
+        ::close(device.fd);
+        device.fd = -1;
+    }
+}
+
+void OVUInputEventPoster::followDesktopArea() {
+    // The axes' ranges are fixed when a device is made: a new desktop needs a new pointer. Not in
+    // the middle of a press, which the new device would not know of.
+    const QRect area = desktopArea(_displays.activeDisplays());
+    if (area == _pointerArea || _translator.isButtonHeld(BTN_LEFT) ||
+        _translator.isButtonHeld(BTN_RIGHT) || _translator.isButtonHeld(BTN_MIDDLE)) {
+        return;
+    }
+    Device replacement;
+    QString why;
+    if (!makeDevice(_node, true, area, replacement, &why)) {
+        qWarning("Orvetta: the pointer cannot follow the new desktop: %s", qUtf8Printable(why));
+        return;
+    }
+    destroyDevice(_pointer);
+    _pointer = replacement;
+    _pointerArea = area;
+}
+
+QPoint OVUInputEventPoster::devicePoint(QPointF at) {
+    followDesktopArea();
+    return OVDevicePixelPoint(at, _displays.activeDisplays());
+}
+
+void OVUInputEventPoster::perform(const OVInputSteps& steps) {
+    for (const OVInputStep& step : steps) {
+        for (const OVEvdevEvent& event : OVEvdevEventsForStep(step, _pointerArea)) {
+            libevdev_uinput* device =
+                event.device == OVEvdevEvent::Device::Pointer ? _pointer.uinput : _keyboard.uinput;
+            if (!device) {
+                continue;
+            }
+            const int result =
+                libevdev_uinput_write_event(device, event.type, event.code, event.value);
+            if (result < 0) {
+                qWarning("Orvetta: writing synthetic input failed: %s", strerror(-result));
+            }
+        }
+    }
+}
+
+void OVUInputEventPoster::postMouseEvent(int type, int button, QPointF at, std::uint64_t flags,
+                                         std::int64_t) {
+    // Applications count clicks themselves from the timing of the presses.
+    perform(_translator.mouseEvent(type, button, devicePoint(at), flags));
+}
+
+void OVUInputEventPoster::postScrollWheel(std::int32_t deltaY, std::int32_t deltaX,
+                                          std::uint64_t flags) {
+    perform(_translator.scrollWheel(deltaY, deltaX, flags));
+}
+
+void OVUInputEventPoster::postMagnify(double amount, std::int64_t phase, QPointF at) {
+    perform(_translator.magnify(amount, phase, devicePoint(at)));
+}
+
+void OVUInputEventPoster::postKey(std::uint16_t keyCode, bool down, std::uint64_t flags) {
+    perform(_translator.key(keyCode, down, flags));
+}
+
+void OVUInputEventPoster::postText(const QString& text, std::uint64_t flags) {
+    if (_typer) {
+        if (const auto strokes = _typer->strokesForText(text)) {
+            perform(_translator.keyStrokes(*strokes, flags));
+        } else if (!_typer->typeWithXTest(text, flags)) {
+            qWarning("Orvetta: some characters of \"%s\" could not be typed", qUtf8Printable(text));
+        }
+        return;
+    }
+    // Without X the key map is not known: the keys of a US layout, and nothing for the rest.
+    std::vector<OVKeyStroke> strokes;
+    bool complete = true;
+    for (char32_t character : text.toStdU32String()) {
+        if (const auto stroke = OVUSLayoutStrokeForCharacter(character)) {
+            strokes.push_back(*stroke);
+        } else {
+            complete = false;
+        }
+    }
+    if (!complete && !_warnedAboutText) {
+        _warnedAboutText = true;
+        qWarning(
+            "Orvetta: characters that have no key on a US keyboard cannot be typed outside "
+            "X11; they are left out");
+    }
+    perform(_translator.keyStrokes(strokes, flags));
+}
+
+void OVUInputEventPoster::postSystemKey(int key, bool down) {
+    perform(_translator.systemKey(key, down));
+}
+
+void OVUInputEventPoster::warpCursor(QPointF to) {
+    perform(_translator.warp(devicePoint(to)));
+}
+
+void OVUInputEventPoster::openSystemApplication(const QString& name) {
+    perform(_translator.systemApplication(name));
+}
+
+double OVUInputEventPoster::doubleClickInterval() const {
+    return OVDesktopDoubleClickInterval();
+}
