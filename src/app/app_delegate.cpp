@@ -90,6 +90,9 @@ void OVAppDelegate::registerObservers() {
                    [this](const OVNotification&) { settingsProfileChanged(); });
     _observers.add(OVMinimumSupportedVersionFailedNotification, nullptr,
                    [this](const OVNotification&) { minimumSupportedVersionFailed(); });
+    // The session ended because its device went away: the menu says so until it returns.
+    _observers.add(OVTouchDeviceLostNotification, nullptr,
+                   [this](const OVNotification&) { refreshMenu(); });
 }
 
 void OVAppDelegate::registerPlatformCallbacks() {
@@ -98,6 +101,9 @@ void OVAppDelegate::registerPlatformCallbacks() {
     workspace.setFrontmostApplicationCallback(
         [this](const OVApplicationInfo& application) { frontmostApplicationChanged(application); });
     workspace.setSleepCallbacks([this] { workspaceWillSleep(); }, [this] { workspaceDidWake(); });
+    workspace.setActivationRequestCallback([this] { activationRequested(); });
+    platform.setHIDDeviceChangeCallback(
+        [this](const OVHIDDeviceChange& change) { hidDeviceChanged(change.added); });
     // The callback may come on any thread: it only hops to the main loop.
     platform.displayServices().setReconfigurationCallback(
         [this, alive = std::weak_ptr<int>(_lifetime)](std::uint32_t displayID,
@@ -117,6 +123,8 @@ void OVAppDelegate::removePlatformCallbacks() {
     OVPlatform& platform = OVCurrentPlatform();
     platform.workspace().setFrontmostApplicationCallback(nullptr);
     platform.workspace().setSleepCallbacks(nullptr, nullptr);
+    platform.workspace().setActivationRequestCallback(nullptr);
+    platform.setHIDDeviceChangeCallback(nullptr);
     platform.displayServices().setReconfigurationCallback(nullptr);
 }
 

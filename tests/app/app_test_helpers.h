@@ -79,6 +79,23 @@ class CountingDisplays : public OVDisplayServices {
     ReconfigurationCallback reconfiguration;
 };
 
+// The sim desktop, with another instance of the program running or not, and the callback of a
+// later start asking this one to come forward.
+class InstanceWorkspace : public OVSimWorkspace {
+  public:
+    bool activateOtherInstance() override {
+        ++instanceChecks;
+        return otherInstanceRuns;
+    }
+    void setActivationRequestCallback(std::function<void()> callback) override {
+        activationRequested = std::move(callback);
+    }
+
+    bool otherInstanceRuns = false;
+    int instanceChecks = 0;
+    std::function<void()> activationRequested;
+};
+
 // The web service as the policy check sees it: each request is answered from a script (a
 // transport failure when the script is empty), on the main loop or when the test says so.
 class ScriptedTransport : public OVHTTPTransport {
@@ -157,7 +174,7 @@ class AppFixture {
     ScriptedTouchSession session;
     OVSimHIDDeviceSet devices;
     CountingDisplays displays;
-    OVSimWorkspace workspace;
+    InstanceWorkspace workspace;
     OVSimPermissions permissions;
     OVSimUserNotifications notifications{&workspace};
     ScriptedTransport transport;

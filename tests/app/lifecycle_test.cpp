@@ -141,17 +141,18 @@ TEST_F(Lifecycle, TheCompatibilityWindowsSwitchTestModeAndStartTouchWhenTheyBegi
 }
 
 TEST_F(Lifecycle, ALostDeviceThatComesBackRestartsTouchWithoutAnAlert) {
+    // The session ends by itself and says so; the menu follows at once.
     app.session.loseDevice();
-    app.delegate->hidDeviceChanged(false);
-    app.advance(0.5);
+    OVDefaultCenter().post(OVTouchDeviceLostNotification, &app.session);
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Device not found");
+    app.platform.reportHIDDeviceChange({false, "/dev/hidraw3", nullptr});
 
     // The display comes back as several nodes within a moment.
-    app.delegate->hidDeviceChanged(true);
+    app.platform.reportHIDDeviceChange({true, "/dev/hidraw3", nullptr});
     app.advance(0.2);
-    app.delegate->hidDeviceChanged(true);
+    app.platform.reportHIDDeviceChange({true, "/dev/hidraw4", nullptr});
     app.advance(0.2);
-    app.delegate->hidDeviceChanged(true);
+    app.platform.reportHIDDeviceChange({true, "/dev/hidraw5", nullptr});
     app.advance(0.49);
     EXPECT_EQ(app.session.starts, 1);
     app.advance(0.01);
@@ -159,6 +160,15 @@ TEST_F(Lifecycle, ALostDeviceThatComesBackRestartsTouchWithoutAnAlert) {
     EXPECT_TRUE(app.session.running());
     EXPECT_TRUE(app.ui.alerts.isEmpty());
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Touch active");
+}
+
+TEST_F(Lifecycle, ARemovalAloneRefreshesTheMenuOnceItSettles) {
+    app.session.loseDevice();
+    app.platform.reportHIDDeviceChange({false, "/dev/hidraw3", nullptr});
+    EXPECT_TRUE(app.delegate->deviceChangesPending());
+    app.advance(0.5);
+    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Device not found");
+    EXPECT_EQ(app.session.starts, 1);
 }
 
 TEST_F(Lifecycle, ADeviceArrivingLeavesTouchAloneWhenItWorksOrTheUserStoppedIt) {
@@ -201,8 +211,13 @@ TEST_F(Lifecycle, AutomaticSwitchingFollowsTheFrontmostApplicationButNotOrvettaI
 }
 
 TEST_F(Lifecycle, ALaterStartOfTheProgramRevealsTheMenu) {
-    app.delegate->activationRequested();
+    ASSERT_TRUE(app.workspace.activationRequested);
+    app.workspace.activationRequested();
     EXPECT_EQ(app.ui.reveals, 1);
+
+    app.delegate->applicationWillTerminate();
+    EXPECT_FALSE(app.workspace.activationRequested);
+    EXPECT_FALSE(app.platform.hidDeviceChangeCallback);
 }
 
 }  // namespace

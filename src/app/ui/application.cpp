@@ -1,8 +1,12 @@
 #include "app/ui/application.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include "app/permissions_and_welcome.h"
+#include "app/touch_session.h"
+#include "base/preferences.h"
+#include "base/services.h"
+#include "platform/platform.h"
 #include "service/app_policy.h"
 #include "settings/profiles.h"
 
@@ -44,4 +48,17 @@ void OVApplication::finishLaunching(const QStringList& arguments) {
         !_delegate->terminationRequested()) {
         _delegate->showDebugReports();
     }
+}
+
+int OVRunApplication(OVApplicationRun run) {
+    OVPrepareProcess(run.arguments);
+    if (OVCurrentPlatform().workspace().activateOtherInstance()) {
+        return 0;
+    }
+    const std::unique_ptr<OVTouchSession> session = run.makeSession();
+    OVApplication application(*session, std::move(run.shellOptions));
+    application.launch(run.arguments);
+    const int status = run.exec ? run.exec() : QApplication::exec();
+    OVStandardPreferences().synchronize();
+    return status;
 }

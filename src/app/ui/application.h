@@ -2,12 +2,28 @@
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "app/app_delegate.h"
 #include "app/ui/app_shell.h"
 
 class OVTouchSession;
+
+// What the process entry runs, besides the services installed by the caller.
+struct OVApplicationRun {
+    QStringList arguments;
+    // Makes the touch session once this process is the running instance.
+    std::function<std::unique_ptr<OVTouchSession>()> makeSession;
+    OVQtAppShell::Options shellOptions;
+    // Runs the event loop until the application ends; QApplication::exec when empty.
+    std::function<int()> exec;
+};
+
+// The process entry with the services installed: the steps of OVPrepareProcess; then, when
+// another instance runs, asks it to come forward and returns 0 without showing anything;
+// otherwise runs the application with its delegate and returns when it ends.
+int OVRunApplication(OVApplicationRun run);
 
 // The steps of the process entry before the application runs, in this order: the preference
 // defaults, the first-install switches of `arguments`, and the built-in app policy.
