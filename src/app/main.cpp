@@ -1,7 +1,12 @@
 // orvetta: the tray application that makes a USB touch display the desktop's touch, pen and
 // eraser input.
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <array>
 #include <optional>
@@ -45,6 +50,36 @@ std::optional<std::uint16_t> virtualKeyForScanCode(quint32 scanCode) {
     return static_cast<std::uint16_t>(virtualKey);
 }
 
+// The end of the session (SIGTERM at logout) and Ctrl+C end the application as "Quit" does, so
+// that touch stops and the preferences are written before the process exits. The handler only
+// writes a byte; the main loop reads it.
+int gTerminationPipe[2] = {-1, -1};
+
+void terminationSignalHandler(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(gTerminationPipe[0], &byte, 1);
+}
+
+std::unique_ptr<QSocketNotifier> quitOnTerminationSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gTerminationPipe) != 0) {
+        return nullptr;
+    }
+    auto notifier = std::make_unique<QSocketNotifier>(gTerminationPipe[1], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(gTerminationPipe[1], &byte, 1);
+        QApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = terminationSignalHandler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+    return notifier;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,6 +91,7 @@ int main(int argc, char** argv) {
     // A tray application: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(OVStatusIcon());
+    const std::unique_ptr<QSocketNotifier> terminationSignals = quitOnTerminationSignals();
 
     OVQtScheduler scheduler;
     OVNotificationCenter center;
