@@ -39,7 +39,7 @@ if(ORVETTA_INSTALL_AUTOSTART)
     COMPONENT orvetta)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/README.md
-  DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT orvetta)
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvetta COMPONENT orvetta)
 
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "orvetta")
@@ -56,8 +56,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The SVG image plugin draws the icons; udev applies the rule.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins, udev")
+# The platform plugins show the windows; udev applies the rule.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, udev")
 set(CPACK_DEBIAN_PACKAGE_RELEASE "${ORVETTA_BUILD}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   "${linux_resources}/debian/postinst;${linux_resources}/debian/postrm")
