@@ -58,3 +58,23 @@ format:
 
 clean:
 	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+
+# Installing. `make install` builds the two programs and installs them under PREFIX (the udev rule
+# goes to /etc/udev/rules.d); `make package` builds the Debian package in $(PACKAGE_BUILD).
+PREFIX        ?= /usr/local
+INSTALL_BUILD ?= build-install
+PACKAGE_BUILD ?= build-package
+
+.PHONY: install package
+
+install: deps
+	@cmake -S . -B $(INSTALL_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_INSTALL_PREFIX=$(PREFIX) -DORVETTA_TESTS=OFF -DORVETTA_BENCH=OFF $(LAUNCHER) >/dev/null
+	@cmake --build $(INSTALL_BUILD) -j $(JOBS)
+	@cmake --install $(INSTALL_BUILD)
+
+package: deps
+	@cmake -S . -B $(PACKAGE_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_INSTALL_PREFIX=/usr -DORVETTA_TESTS=OFF -DORVETTA_BENCH=OFF $(LAUNCHER) >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	@cd $(PACKAGE_BUILD) && cpack -G DEB

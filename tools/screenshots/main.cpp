@@ -20,6 +20,7 @@ using ScreenshotList = QList<OVScreenshot> (*)();
 const ScreenshotList kScreenshotLists[] = {
     OVKeyboardScreenshots,
     OVCompatibilityScreenshots,
+    OVAppScreenshots,
 };
 
 }  // namespace

@@ -19,3 +19,4 @@ QImage OVScreenshotOfWindow(QWidget* window);
 // The pictures of each part of the program; main.cpp lists them all.
 QList<OVScreenshot> OVKeyboardScreenshots();
 QList<OVScreenshot> OVCompatibilityScreenshots();
+QList<OVScreenshot> OVAppScreenshots();

@@ -1,0 +1,66 @@
+# What `make install` and the Debian package put where.
+
+option(ORVETTA_INSTALL_AUTOSTART "Start Orvetta at every login for every user" OFF)
+
+# udev reads rules from /usr/lib/udev/rules.d (packages) and /etc/udev/rules.d (local installs);
+# a rule under /usr/local is never read.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(default_udev_rules_dir "lib/udev/rules.d")
+else()
+  set(default_udev_rules_dir "/etc/udev/rules.d")
+endif()
+set(ORVETTA_UDEV_RULES_DIR "${default_udev_rules_dir}" CACHE STRING "Where the udev rule goes")
+
+foreach(program orvetta orvetta-tool)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT orvetta)
+  endif()
+endforeach()
+
+set(linux_resources ${CMAKE_SOURCE_DIR}/resources/linux)
+install(FILES ${linux_resources}/orvetta.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT orvetta)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/orvetta-menubar.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME orvetta.svg
+  COMPONENT orvetta)
+# The permission guide the program opens and the autostart entry that a user copies to
+# ~/.config/autostart. (The icons and the built-in policy are compiled into the program.)
+install(FILES ${linux_resources}/permissions.html ${linux_resources}/orvetta-autostart.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/orvetta COMPONENT orvetta)
+if(EXISTS ${linux_resources}/70-orvetta.rules)
+  install(FILES ${linux_resources}/70-orvetta.rules
+    DESTINATION ${ORVETTA_UDEV_RULES_DIR} COMPONENT orvetta)
+  install(FILES ${linux_resources}/70-orvetta.rules
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/orvetta COMPONENT orvetta)
+endif()
+if(ORVETTA_INSTALL_AUTOSTART)
+  install(FILES ${linux_resources}/orvetta-autostart.desktop
+    DESTINATION ${CMAKE_INSTALL_SYSCONFDIR}/xdg/autostart RENAME orvetta.desktop
+    COMPONENT orvetta)
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/README.md
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvetta COMPONENT orvetta)
+
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "orvetta")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "marrowfen")
+set(CPACK_PACKAGE_CONTACT "marrowfen <support@orvetta.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "USB touch displays as touch, pen and eraser input")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Orvetta turns a USB touch display that reports touches with the HID digitizer protocol into\
+ touch, pen and eraser input for the whole desktop, with an on-screen keyboard, settings profiles\
+ per application and a compatibility check. It lives in the system tray.")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The platform plugins show the windows; udev applies the rule.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, udev")
+set(CPACK_DEBIAN_PACKAGE_RELEASE "${ORVETTA_BUILD}")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+  "${linux_resources}/debian/postinst;${linux_resources}/debian/postrm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

@@ -1,0 +1,171 @@
+#include "app/permissions_and_welcome.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "base/preferences.h"
+#include "base/services.h"
+#include "orvetta_config.h"
+#include "platform/permissions.h"
+
+namespace {
+
+const QString kOpenInputMonitoring = QStringLiteral("Open Input Monitoring");
+const QString kOpenAccessibility = QStringLiteral("Open Accessibility");
+const QString kPermissionGuideFile = QStringLiteral("permissions.html");
+
+QString startErrorInformativeText(const QString& errorDescription) {
+    return QStringLiteral("%1\n\n").arg(errorDescription) + QStringLiteral("Orvetta needs:\n") +
+           QStringLiteral(
+               "- Accessibility: permission to create input, that is write access to /dev/uinput "
+               "(or an X11 session with XTEST).\n") +
+           QStringLiteral(
+               "- Input Monitoring: read access to the touch display's hidraw device. Install "
+               "Orvetta's udev rule with \"sudo orvetta-tool install-udev-rule\", then unplug and "
+               "reconnect the display.\n\n") +
+           QStringLiteral(
+               "After changing permissions, quit and reopen Orvetta if touch does not start "
+               "immediately.");
+}
+
+// Where the permission guide may live, most specific first.
+QStringList permissionGuideCandidates() {
+    QStringList candidates;
+    if (QCoreApplication::instance()) {
+        const QDir applicationDirectory(QCoreApplication::applicationDirPath());
+        candidates.append(applicationDirectory.filePath(QStringLiteral("../share/orvetta/") +
+                                                        kPermissionGuideFile));
+    }
+    candidates.append(QStringLiteral(ORVETTA_INSTALL_DATADIR "/") + kPermissionGuideFile);
+    candidates.append(QStringLiteral(ORVETTA_SOURCE_RESOURCE_DIR "/linux/") + kPermissionGuideFile);
+    return candidates;
+}
+
+}  // namespace
+
+QStringList OVMissingPermissionNames(const OVPermissions& permissions) {
+    QStringList missing;
+    if (!permissions.canPostEvents()) {
+        missing.append(OVAccessibilityPermissionName);
+    }
+    if (!permissions.canListenToInput()) {
+        missing.append(OVInputMonitoringPermissionName);
+    }
+    return missing;
+}
+
+void OVRequestMissingSystemPermissions(OVPermissions& permissions) {
+    if (!permissions.canPostEvents()) {
+        permissions.requestPostEventAccess();
+    }
+    if (!permissions.canListenToInput()) {
+        permissions.requestListenAccess();
+    }
+}
+
+bool OVInitialCompatibilitySetupRequired() {
+    const OVPreferences& preferences = OVStandardPreferences();
+    return !preferences.boolForKey(OVInitialCompatibilityReportSentKey) ||
+           preferences.boolForKey(OVPermissionsCompatibilityCheckPendingKey);
+}
+
+bool OVSimulateFirstInstallIfRequested(const QStringList& arguments) {
+    if (!arguments.contains(QStringLiteral("--simulate-first-install")) &&
+        !arguments.contains(QStringLiteral("-firstinstall"))) {
+        return false;
+    }
+    OVPreferences& preferences = OVStandardPreferences();
+    preferences.removeObject(OVWelcomeAcceptedVersionKey);
+    preferences.setBool(OVInitialCompatibilityReportSentKey, false);
+    preferences.setBool(OVPermissionsCompatibilityCheckPendingKey, false);
+    preferences.synchronize();
+    return true;
+}
+
+bool OVWelcomeRequired(const QString& runningVersion, const QString& acceptedVersion,
+                       const QStringList& missingPermissions) {
+    return acceptedVersion != runningVersion || !missingPermissions.isEmpty();
+}
+
+OVModalAlert OVWelcomeAlert() {
+    OVModalAlert alert;
+    alert.windowTitle = QStringLiteral("Welcome to Orvetta");
+    alert.messageText = QStringLiteral("Welcome to Orvetta");
+    alert.informativeText = QStringLiteral(
+        "Orvetta reads the touches, pen strokes and eraser strokes of your USB touch display and "
+        "turns them into mouse, scroll, zoom and keyboard input for the whole desktop. While touch "
+        "is on, Orvetta takes the display's touch input for itself, so that the desktop does not "
+        "act on it twice, and it posts input as if it came from a mouse and a keyboard.\n\n"
+        "To find out whether your display works with Orvetta, the compatibility check sends an "
+        "anonymous report: the display's vendor and product, its HID report descriptor, samples "
+        "of the touches recorded during the check, your screen sizes, the Orvetta version, the "
+        "operating system and a random installation number. It holds no name, no account and "
+        "nothing you type.\n\n"
+        "By continuing you accept this.");
+    alert.buttonTitles = {QStringLiteral("Accept and Continue"), QStringLiteral("Quit")};
+    return alert;
+}
+
+OVModalAlert OVPermissionNoticeAlert(std::function<void()> openHelp) {
+    OVModalAlert alert;
+    alert.messageText = QStringLiteral("Orvetta needs permissions");
+    alert.informativeText = QStringLiteral(
+        "Orvetta needs two permissions before touch setup can continue.\n\n"
+        "Accessibility lets Orvetta create input (write access to /dev/uinput), and Input "
+        "Monitoring lets it read the touch display (read access to its hidraw device). Install "
+        "Orvetta's udev rule with \"sudo orvetta-tool install-udev-rule\", then unplug and "
+        "reconnect the display. Help explains the steps.\n\n"
+        "After enabling both permissions, quit and reopen Orvetta. Compatibility Check will start "
+        "on the next launch.");
+    alert.buttonTitles = {QStringLiteral("OK, I understand")};
+    alert.accessoryButtonTitle = QStringLiteral("Help");
+    alert.accessoryButtonAction = std::move(openHelp);
+    return alert;
+}
+
+OVStartErrorAlert OVStartErrorAlertForDescription(const QString& errorDescription) {
+    OVStartErrorAlert result;
+    result.alert.messageText = QStringLiteral("Orvetta needs permission");
+    result.alert.informativeText = startErrorInformativeText(errorDescription);
+    if (errorDescription.contains(OVInputMonitoringPermissionName)) {
+        result.alert.buttonTitles.append(kOpenInputMonitoring);
+        result.choices.append(OVStartErrorChoice::OpenInputMonitoring);
+    }
+    if (errorDescription.contains(OVAccessibilityPermissionName)) {
+        result.alert.buttonTitles.append(kOpenAccessibility);
+        result.choices.append(OVStartErrorChoice::OpenAccessibility);
+    }
+    result.alert.buttonTitles.append(QStringLiteral("OK"));
+    result.choices.append(OVStartErrorChoice::OK);
+    return result;
+}
+
+OVStartErrorChoice OVStartErrorChoiceAt(const OVStartErrorAlert& alert, int buttonIndex) {
+    if (buttonIndex < 0 || buttonIndex >= alert.choices.size()) {
+        return OVStartErrorChoice::OK;
+    }
+    return alert.choices.at(buttonIndex);
+}
+
+QUrl OVPermissionHelpURL(const QString& section) {
+    QUrl url;
+    for (const QString& candidate : permissionGuideCandidates()) {
+        const QFileInfo file(candidate);
+        if (file.isFile()) {
+            url = QUrl::fromLocalFile(file.canonicalFilePath());
+            break;
+        }
+    }
+    if (url.isEmpty()) {
+        url = OVHelpPageURL();
+    }
+    if (!section.isEmpty()) {
+        url.setFragment(section);
+    }
+    return url;
+}
+
+QUrl OVHelpPageURL() {
+    return QUrl(QStringLiteral(ORVETTA_HELP_URL));
+}

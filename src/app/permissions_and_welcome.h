@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include "app/modal_alert.h"
+
+class OVPermissions;
+
+// The gates in front of touch input: the two permissions, the terms accepted once per version
+// and the first-run compatibility check.
+
+inline const QString OVAccessibilityPermissionName = QStringLiteral("Accessibility");
+inline const QString OVInputMonitoringPermissionName = QStringLiteral("Input Monitoring");
+
+inline const QString OVWelcomeAcceptedVersionKey = QStringLiteral("welcomeAcceptedVersion");
+inline const QString OVInitialCompatibilityReportSentKey =
+    QStringLiteral("initialCompatibilityReportSent");
+inline const QString OVPermissionsCompatibilityCheckPendingKey =
+    QStringLiteral("permissionsCompatibilityCheckPending");
+inline const QString OVHideCursorKey = QStringLiteral("hideCursor");
+
+// "Accessibility" (synthetic input cannot be posted) and "Input Monitoring" (the touch display
+// cannot be read), in this order, for those that are missing.
+QStringList OVMissingPermissionNames(const OVPermissions& permissions);
+// Asks the system for each missing permission; the answers are not awaited.
+void OVRequestMissingSystemPermissions(OVPermissions& permissions);
+
+// The first-run compatibility check is due: it never completed, or it is owed after the
+// permission steps.
+bool OVInitialCompatibilitySetupRequired();
+
+// The command-line switches "--simulate-first-install" and "-firstinstall": forget the accepted
+// terms and the first-run check, and write the preferences through at once. Returns whether a
+// switch was given.
+bool OVSimulateFirstInstallIfRequested(const QStringList& arguments);
+
+// Whether the welcome must be shown: unless the running version's terms were accepted and no
+// permission is missing.
+bool OVWelcomeRequired(const QString& runningVersion, const QString& acceptedVersion,
+                       const QStringList& missingPermissions);
+// The welcome dialog: what the program does and what the compatibility report holds; button 0
+// accepts, button 1 quits.
+OVModalAlert OVWelcomeAlert();
+inline constexpr int OVWelcomeAcceptButton = 0;
+
+// The notice shown once when permissions are missing at the first start; its "Help" button runs
+// `openHelp` and leaves the notice open.
+OVModalAlert OVPermissionNoticeAlert(std::function<void()> openHelp);
+
+// The alert of a failed start of touch, with the buttons that its error calls for.
+enum class OVStartErrorChoice { OpenInputMonitoring, OpenAccessibility, OK };
+struct OVStartErrorAlert {
+    OVModalAlert alert;
+    // What each button does, in the order of alert.buttonTitles.
+    QList<OVStartErrorChoice> choices;
+};
+OVStartErrorAlert OVStartErrorAlertForDescription(const QString& errorDescription);
+// The choice behind a button index of that alert; OK for anything else.
+OVStartErrorChoice OVStartErrorChoiceAt(const OVStartErrorAlert& alert, int buttonIndex);
+
+// The page that explains the permission set-up (the udev rule): the guide installed with the
+// program, else the one in the source tree, else the online help page. `section` names an anchor
+// ("accessibility", "input-monitoring") or is empty.
+QUrl OVPermissionHelpURL(const QString& section = QString());
+// The online help page.
+QUrl OVHelpPageURL();
