@@ -1,13 +1,15 @@
 #include "app/ui/app_shell.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 
 #include "app/app_delegate.h"
 #include "app/ui/about_window.h"
 #include "app/ui/alert_dialog.h"
 #include "app/ui/help_window.h"
 #include "app/ui/status_item.h"
+#include "compat/ui/compatibility_window_controller.h"
+#include "compat/ui/debug_window_controller.h"
+#include "compat/ui/intro_compatibility_window_controller.h"
 #include "keyboard/ui/touch_keyboard_controller.h"
 
 OVQtAppShell::OVQtAppShell(Options options) : _options(std::move(options)) {
@@ -22,6 +24,9 @@ OVQtAppShell::~OVQtAppShell() {
     _settings.reset();
     _about.reset();
     _help.reset();
+    _introCompatibility.reset();
+    _compatibilityTest.reset();
+    _debugReports.reset();
     _statusItem.reset();
     _keyboard.reset();
 }
@@ -89,9 +94,24 @@ void OVQtAppShell::showWindow(OVAppWindow window) {
             _help->showWindow();
             return;
         case OVAppWindow::CompatibilityCheck:
+            if (!_introCompatibility) {
+                _introCompatibility = std::make_unique<OVIntroCompatibilityWindowController>();
+                // A required check closed before it is finished ends the application.
+                _introCompatibility->setQuitHandler([this] { terminateApplication(); });
+            }
+            _introCompatibility->showWindow();
+            return;
         case OVAppWindow::CompatibilityTest:
+            if (!_compatibilityTest) {
+                _compatibilityTest = std::make_unique<OVCompatibilityWindowController>();
+            }
+            _compatibilityTest->showWindow();
+            return;
         case OVAppWindow::DebugReports:
-            qWarning().noquote() << "Orvetta: the compatibility windows are not part of this build";
+            if (!_debugReports) {
+                _debugReports = std::make_unique<OVDebugWindowController>();
+            }
+            _debugReports->showWindow();
             return;
     }
 }

@@ -8,7 +8,10 @@
 
 class OVAboutWindowController;
 class OVAppDelegate;
+class OVCompatibilityWindowController;
+class OVDebugWindowController;
 class OVHelpWindowController;
+class OVIntroCompatibilityWindowController;
 class OVStatusItem;
 class OVTouchKeyboardController;
 
@@ -62,4 +65,7 @@ class OVQtAppShell : public OVAppShellUI {
     std::unique_ptr<OVSettingsWindowController> _settings;
     std::unique_ptr<OVAboutWindowController> _about;
     std::unique_ptr<OVHelpWindowController> _help;
+    std::unique_ptr<OVIntroCompatibilityWindowController> _introCompatibility;
+    std::unique_ptr<OVCompatibilityWindowController> _compatibilityTest;
+    std::unique_ptr<OVDebugWindowController> _debugReports;
 };
