@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "app/modal_alert.h"
+#include "compat/first_run_keys.h"
 
 class OVPermissions;
 
@@ -15,10 +16,6 @@ inline const QString OVAccessibilityPermissionName = QStringLiteral("Accessibili
 inline const QString OVInputMonitoringPermissionName = QStringLiteral("Input Monitoring");
 
 inline const QString OVWelcomeAcceptedVersionKey = QStringLiteral("welcomeAcceptedVersion");
-inline const QString OVInitialCompatibilityReportSentKey =
-    QStringLiteral("initialCompatibilityReportSent");
-inline const QString OVPermissionsCompatibilityCheckPendingKey =
-    QStringLiteral("permissionsCompatibilityCheckPending");
 inline const QString OVHideCursorKey = QStringLiteral("hideCursor");
 
 // "Accessibility" (synthetic input cannot be posted) and "Input Monitoring" (the touch display

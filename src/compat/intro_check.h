@@ -14,6 +14,7 @@
 #include "base/notification_center.h"
 #include "compat/compat_window_support.h"
 #include "compat/contact_ripples.h"
+#include "compat/first_run_keys.h"
 
 // The interactive compatibility check, the last step of first-run setup: the user touches the
 // window's area with fingers, pen and eraser in any order, each kind of input is ticked off the
@@ -26,12 +27,6 @@ struct OVCheckInputResult {
     QString details;
     QString sample;
 };
-
-// The preferences the check keeps its first-run state in.
-inline const QString OVInitialCompatibilityReportSentKey =
-    QStringLiteral("initialCompatibilityReportSent");
-inline const QString OVPermissionsCompatibilityCheckPendingKey =
-    QStringLiteral("permissionsCompatibilityCheckPending");
 
 class OVIntroCompatibilityCheckModel {
   public:

@@ -18,6 +18,9 @@
 #include "app/ui/status_item.h"
 #include "app/ui/status_menu_window.h"
 #include "app_ui/app_ui_test_helpers.h"
+#include "compat/ui/compatibility_window_controller.h"
+#include "compat/ui/debug_window_controller.h"
+#include "compat/ui/intro_compatibility_window_controller.h"
 #include "keyboard/ui/touch_keyboard_controller.h"
 
 namespace {
@@ -197,6 +200,39 @@ TEST_F(Shell, WindowsAreMadeOnFirstUseAndKept) {
     ASSERT_TRUE(shell->helpWindowController());
     EXPECT_TRUE(shell->aboutWindowController()->window()->isVisible());
     EXPECT_TRUE(shell->helpWindowController()->window()->isVisible());
+}
+
+TEST_F(Shell, TheCompatibilityWindowsOpenFromTheAdvancedMenuAndTheAboutWindow) {
+    delegate->applicationDidFinishLaunching();
+    app.advance(0.0);
+    OVStatusItem* item = shell->statusItem();
+    item->debugReportsAction()->trigger();
+    ASSERT_TRUE(shell->debugWindowController());
+    EXPECT_TRUE(shell->debugWindowController()->window()->isVisible());
+    item->compatibilityTestAction()->trigger();
+    ASSERT_TRUE(shell->compatibilityWindowController());
+    EXPECT_TRUE(shell->compatibilityWindowController()->window()->isVisible());
+
+    // The About window's check is the one check window, however often it is asked for.
+    item->aboutAction()->trigger();
+    QPushButton* check = nullptr;
+    for (QPushButton* button :
+         shell->aboutWindowController()->window()->findChildren<QPushButton*>()) {
+        if (button->text() == "Compatibility Check") {
+            check = button;
+        }
+    }
+    ASSERT_TRUE(check);
+    QTest::mouseClick(check, Qt::LeftButton);
+    OVIntroCompatibilityWindowController* first = shell->introCompatibilityWindowController();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->window()->isVisible());
+    first->window()->hide();
+    QTest::mouseClick(check, Qt::LeftButton);
+    EXPECT_EQ(shell->introCompatibilityWindowController(), first);
+    EXPECT_TRUE(first->window()->isVisible());
+    delegate->showCompatibilityCheckWindow();
+    EXPECT_EQ(shell->introCompatibilityWindowController(), first);
 }
 
 TEST_F(Shell, QuitFromTheMenuEndsTheApplication) {

@@ -6,6 +6,7 @@
 #include "app/ui/application.h"
 #include "app/ui/status_item.h"
 #include "app_ui/app_ui_test_helpers.h"
+#include "compat/ui/debug_window_controller.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ TEST(ProcessEntry, TheLaunchRunsFromTheEventLoopAndADeclinedWelcomeEndsIt) {
     EXPECT_EQ(alerts.alerts.size(), 1);
     EXPECT_EQ(terminations, 1);
     EXPECT_TRUE(application.delegate().terminationRequested());
+    EXPECT_FALSE(application.shell().debugWindowController()) << "the program is ending";
     app.advance(1.0);
     EXPECT_EQ(app.session.starts, 0);
 }
@@ -55,12 +57,14 @@ TEST(ProcessEntry, AnAcceptedLaunchStartsTouchAndShowsTheMenu) {
     options.terminate = [] {};
     OVApplication application(app.session, std::move(options));
     application.delegate().setRunningVersion("2.4.0");
-    application.launch();
+    application.launch({"orvetta", "--debug-reports"});
     QCoreApplication::processEvents();
     app.advance(0.0);
     EXPECT_EQ(app.session.starts, 1);
     EXPECT_TRUE(alerts.alerts.isEmpty());
     EXPECT_TRUE(application.shell().statusItem()->menuWindow()->isVisible());
+    ASSERT_TRUE(application.shell().debugWindowController());
+    EXPECT_TRUE(application.shell().debugWindowController()->window()->isVisible());
 }
 
 TEST(ProcessEntry, ASecondStartHandsOverToTheFirstAndShowsNothing) {

@@ -96,8 +96,15 @@ void OVQtAppShell::showWindow(OVAppWindow window) {
         case OVAppWindow::CompatibilityCheck:
             if (!_introCompatibility) {
                 _introCompatibility = std::make_unique<OVIntroCompatibilityWindowController>();
-                // A required check closed before it is finished ends the application.
-                _introCompatibility->setQuitHandler([this] { terminateApplication(); });
+                // A required check closed before it is finished ends the application, as
+                // "Quit" does.
+                _introCompatibility->setQuitHandler([this] {
+                    if (_delegate) {
+                        _delegate->quit();
+                    } else {
+                        terminateApplication();
+                    }
+                });
             }
             _introCompatibility->showWindow();
             return;

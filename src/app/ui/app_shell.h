@@ -54,6 +54,13 @@ class OVQtAppShell : public OVAppShellUI {
     OVSettingsWindowController* settingsWindowController() const { return _settings.get(); }
     OVAboutWindowController* aboutWindowController() const { return _about.get(); }
     OVHelpWindowController* helpWindowController() const { return _help.get(); }
+    OVIntroCompatibilityWindowController* introCompatibilityWindowController() const {
+        return _introCompatibility.get();
+    }
+    OVCompatibilityWindowController* compatibilityWindowController() const {
+        return _compatibilityTest.get();
+    }
+    OVDebugWindowController* debugWindowController() const { return _debugReports.get(); }
 
   private:
     Options _options;
