@@ -383,38 +383,3 @@ TEST(HelpWindow, SectionsStackWithoutOverlapAndTheButtonOpensTheHelpPage) {
 }
 
 }  // namespace
-
-namespace {
-
-QList<QWidget*> visibleWindowsTitled(const QString& title) {
-    QList<QWidget*> found;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible() && widget->windowTitle() == title) {
-            found.append(widget);
-        }
-    }
-    return found;
-}
-
-}  // namespace
-
-TEST_F(Shell, TheCompatibilityAndDebugWindowsAreMadeOnceAndShownAgain) {
-    const struct {
-        OVAppWindow window;
-        QString title;
-    } windows[] = {
-        {OVAppWindow::CompatibilityTest, "Compatibility Test"},
-        {OVAppWindow::DebugReports, "Orvetta Debug Reports"},
-        {OVAppWindow::CompatibilityCheck, "Compatibility Check"},
-    };
-    for (const auto& entry : windows) {
-        shell->showWindow(entry.window);
-        const QList<QWidget*> first = visibleWindowsTitled(entry.title);
-        ASSERT_EQ(first.size(), 1) << entry.title.toStdString();
-        first.front()->hide();
-        shell->showWindow(entry.window);
-        const QList<QWidget*> again = visibleWindowsTitled(entry.title);
-        ASSERT_EQ(again.size(), 1) << entry.title.toStdString();
-        EXPECT_EQ(again.front(), first.front()) << entry.title.toStdString();
-    }
-}
