@@ -6,25 +6,11 @@
 #include "base/virtual_scheduler.h"
 #include "hid/touch_bridge.h"
 #include "platform/assembled_platform.h"
+#include "platform/sim/counting_event_poster.h"
 #include "platform/sim/sim_display_services.h"
 #include "settings/profiles.h"
 
 namespace {
-
-// Counts instead of logging, so that the engine is what is measured.
-class NullEventPoster : public OVEventPoster {
-  public:
-    void postMouseEvent(int, int, QPointF, std::uint64_t, std::int64_t) override { ++events; }
-    void postScrollWheel(std::int32_t, std::int32_t, std::uint64_t) override { ++events; }
-    void postMagnify(double, std::int64_t, QPointF) override { ++events; }
-    void postKey(std::uint16_t, bool, std::uint64_t) override { ++events; }
-    void postText(const QString&, std::uint64_t) override { ++events; }
-    void postSystemKey(int, bool) override { ++events; }
-    void warpCursor(QPointF) override { ++events; }
-    void openSystemApplication(const QString&) override { ++events; }
-    double doubleClickInterval() const override { return 0.5; }
-    long events = 0;
-};
 
 struct BenchPlatform {
     BenchPlatform() {
@@ -36,7 +22,7 @@ struct BenchPlatform {
         guard.setPlatform(&platform);
     }
     OVServicesGuard guard;
-    NullEventPoster poster;
+    OVCountingEventPoster poster;
     OVSimDisplayServices displays;
     OVAssembledPlatform platform;
 };

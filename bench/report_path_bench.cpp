@@ -14,24 +14,11 @@
 #include "hid/report_encoding.h"
 #include "hid/touch_bridge.h"
 #include "platform/assembled_platform.h"
+#include "platform/sim/counting_event_poster.h"
 #include "platform/sim/sim_display_services.h"
 #include "settings/profiles.h"
 
 namespace {
-
-class NullEventPoster : public OVEventPoster {
-  public:
-    void postMouseEvent(int, int, QPointF, std::uint64_t, std::int64_t) override { ++events; }
-    void postScrollWheel(std::int32_t, std::int32_t, std::uint64_t) override { ++events; }
-    void postMagnify(double, std::int64_t, QPointF) override { ++events; }
-    void postKey(std::uint16_t, bool, std::uint64_t) override { ++events; }
-    void postText(const QString&, std::uint64_t) override { ++events; }
-    void postSystemKey(int, bool) override { ++events; }
-    void warpCursor(QPointF) override { ++events; }
-    void openSystemApplication(const QString&) override { ++events; }
-    double doubleClickInterval() const override { return 0.5; }
-    long events = 0;
-};
 
 // A touch screen of five slots (ten fingers arrive in two reports), and a run of reports of
 // `fingers` contacts moving right.
@@ -81,7 +68,7 @@ struct ReportPathBench {
     }
 
     OVServicesGuard guard;
-    NullEventPoster poster;
+    OVCountingEventPoster poster;
     OVSimDisplayServices displays;
     OVAssembledPlatform platform;
     std::unique_ptr<OVTouchBridge> bridge;

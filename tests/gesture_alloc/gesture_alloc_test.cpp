@@ -14,25 +14,11 @@
 #include "hid/report_encoding.h"
 #include "hid/touch_bridge.h"
 #include "platform/assembled_platform.h"
+#include "platform/sim/counting_event_poster.h"
 #include "platform/sim/sim_display_services.h"
 #include "settings/profiles.h"
 
 namespace {
-
-// An event poster that only counts, so that what is measured is the engine, not a log.
-class CountingPoster : public OVEventPoster {
-  public:
-    void postMouseEvent(int, int, QPointF, std::uint64_t, std::int64_t) override { ++events; }
-    void postScrollWheel(std::int32_t, std::int32_t, std::uint64_t) override { ++events; }
-    void postMagnify(double, std::int64_t, QPointF) override { ++events; }
-    void postKey(std::uint16_t, bool, std::uint64_t) override { ++events; }
-    void postText(const QString&, std::uint64_t) override { ++events; }
-    void postSystemKey(int, bool) override { ++events; }
-    void warpCursor(QPointF) override { ++events; }
-    void openSystemApplication(const QString&) override { ++events; }
-    double doubleClickInterval() const override { return 0.5; }
-    long events = 0;
-};
 
 OVTouchContactList contactsAt(int count, double x, double y, double spacing,
                               std::int64_t kind = OVContactKindFinger) {
@@ -96,7 +82,7 @@ class GestureAllocationTest : public ::testing::Test {
     }
 
     OVServicesGuard guard;
-    CountingPoster poster;
+    OVCountingEventPoster poster;
     OVSimDisplayServices displays;
     OVAssembledPlatform platform;
     OVTouchBridge bridge;
