@@ -20,7 +20,8 @@ using namespace hidtest;
 namespace {
 
 QJsonDocument readCorpusFile(const char* name) {
-    QFile file(QStringLiteral(ORVETTA_SHARED_DIR "/hid-corpus/%1").arg(QLatin1String(name)));
+    QFile file(
+        QStringLiteral(ORVETTA_SOURCE_DIR "/tests/data/hid-corpus/%1").arg(QLatin1String(name)));
     if (!file.open(QIODevice::ReadOnly)) {
         ADD_FAILURE() << "cannot read " << file.fileName().toStdString();
         return {};

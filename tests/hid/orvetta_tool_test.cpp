@@ -331,7 +331,7 @@ TEST(OrvettaToolDescribe, UnreadableInputExitsWithOneLine) {
 
 TEST(OrvettaToolDescribe, CorpusDescriptorAsHex) {
     // A ten-finger screen of the corpus with Usage (Finger) on its first contact collection only.
-    QFile file(QStringLiteral(ORVETTA_SHARED_DIR "/hid-corpus/descriptors.json"));
+    QFile file(QStringLiteral(ORVETTA_SOURCE_DIR "/tests/data/hid-corpus/descriptors.json"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QString hex;
     for (const QJsonValue entry : QJsonDocument::fromJson(file.readAll()).array()) {
