@@ -6,6 +6,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "base/virtual_keys.h"
+
 namespace {
 
 enum class ButtonChange { Press, Release, None };
@@ -316,9 +318,37 @@ OVInputSteps OVInputTranslator::magnify(double amount, std::int64_t phase, QPoin
     return steps;
 }
 
+int OVInputTranslator::evdevCodeForKeyDown(std::uint16_t virtualKey) {
+    int code = OVEvdevCodeForVirtualKey(virtualKey);
+    const std::optional<char32_t> character = OVCharacterForVirtualKey(virtualKey);
+    const OVKeymap* keymap = character && _keymap ? _keymap() : nullptr;
+    if (keymap) {
+        code = keymap->shortcutKeyForCharacter(*character).value_or(code);
+    }
+    const auto held = std::find_if(_virtualKeysDown.begin(), _virtualKeysDown.end(),
+                                   [&](const auto& entry) { return entry.first == virtualKey; });
+    if (held != _virtualKeysDown.end()) {
+        held->second = code;
+    } else if (code >= 0) {
+        _virtualKeysDown.emplace_back(virtualKey, code);
+    }
+    return code;
+}
+
+int OVInputTranslator::evdevCodeForKeyUp(std::uint16_t virtualKey) {
+    const auto held = std::find_if(_virtualKeysDown.begin(), _virtualKeysDown.end(),
+                                   [&](const auto& entry) { return entry.first == virtualKey; });
+    if (held == _virtualKeysDown.end()) {
+        return OVEvdevCodeForVirtualKey(virtualKey);
+    }
+    const int code = held->second;
+    _virtualKeysDown.erase(held);
+    return code;
+}
+
 OVInputSteps OVInputTranslator::key(std::uint16_t virtualKey, bool down, std::uint64_t flags) {
     OVInputSteps steps;
-    const int code = OVEvdevCodeForVirtualKey(virtualKey);
+    const int code = down ? evdevCodeForKeyDown(virtualKey) : evdevCodeForKeyUp(virtualKey);
     if (code < 0) {
         return steps;
     }
@@ -362,7 +392,13 @@ OVInputSteps OVInputTranslator::keyStrokes(const std::vector<OVKeyStroke>& strok
             modifiersOfFlags(flags) | (stroke.shift ? bitOf(OVModifierKey::Shift) : 0u);
         const ModifierSet around = wanted & ~_syntheticModifiers;
         pressModifiers(around, steps);
+        if (stroke.levelKey != 0) {
+            steps.push_back(OVInputStep::key(stroke.levelKey, true));
+        }
         tapKey(stroke.code, steps);
+        if (stroke.levelKey != 0) {
+            steps.push_back(OVInputStep::key(stroke.levelKey, false));
+        }
         releaseModifiers(around, steps);
     }
     return steps;
@@ -415,6 +451,7 @@ OVInputSteps OVInputTranslator::releaseEverything() {
         steps.push_back(OVInputStep::key(*it, false));
     }
     _heldKeys.clear();
+    _virtualKeysDown.clear();
     if (_magnifyHoldsControl) {
         steps.push_back(OVInputStep::key(OVEvdevCodeForModifier(OVModifierKey::Control), false));
         _magnifyHoldsControl = false;
