@@ -129,16 +129,18 @@ TEST_F(XTestPosterTest, KeysModifiersAndSystemTools) {
     poster->postKey(36, true, 0);  // Return
     poster->postKey(36, false, 0);
     auto events = delivered();
-    ASSERT_EQ(events.size(), 10u);
+    ASSERT_EQ(events.size(), 8u);
     EXPECT_EQ(events[0].text, QStringLiteral("a"));
     EXPECT_EQ(events[0].detail, 38u);
     EXPECT_EQ(events[1].kind, Kind::KeyUp);
     EXPECT_EQ(events[2].keysym, unsigned(XK_Shift_L));
     EXPECT_EQ(events[3].text, QStringLiteral("A"));
     EXPECT_TRUE(events[3].state & ShiftMask);
-    EXPECT_EQ(events[4].keysym, unsigned(XK_Shift_L));  // released around the key
     EXPECT_EQ(events[4].kind, Kind::KeyUp);
-    EXPECT_EQ(events[8].keysym, unsigned(XK_Return));
+    EXPECT_TRUE(events[4].state & ShiftMask);  // held from the key's press to its release
+    EXPECT_EQ(events[5].keysym, unsigned(XK_Shift_L));
+    EXPECT_EQ(events[5].kind, Kind::KeyUp);
+    EXPECT_EQ(events[6].keysym, unsigned(XK_Return));
 
     poster->openSystemApplication(QStringLiteral("missionControl"));
     poster->openSystemApplication(QStringLiteral("screenshot"));
@@ -171,8 +173,7 @@ TEST_F(XTestPosterTest, TextWithAndWithoutKeys) {
     }
     ASSERT_EQ(keysyms.size(), 3u);
     EXPECT_EQ(keysyms[0], 0xE9ul);
-    EXPECT_EQ(OVKeysymForCharacter(U'€'), 0x010020ACul);
-    EXPECT_TRUE(keysyms[1] == 0x010020ACul || keysyms[1] == unsigned(XK_EuroSign));
+    EXPECT_EQ(keysyms[1], unsigned(XK_EuroSign));
     EXPECT_EQ(keysyms[2], unsigned('x'));
     EXPECT_NE(keycodes[0], keycodes[1]);
 

@@ -7,7 +7,6 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
-#include <utility>
 #include <vector>
 
 #include "platform/display_services.h"
@@ -64,9 +63,10 @@ class OVWheelAccumulator {
 // Turns the event poster's calls (event types, button numbers, flag masks, virtual key codes)
 // into input steps. Keeps what the devices hold: buttons, modifier keys, the wheel sums.
 // Modifier flags become key presses of the modifiers, in the order Shift, Control, Option,
-// Command, released in reverse: around a key or a scroll step, and from a button press until
-// its release for mouse events. With a keymap, a virtual key that types a character is sent as
-// the key that types that character in the active layout (undo presses the key that types "z").
+// Command, released in reverse: from a key's press until its release, around a scroll step, and
+// from a button press until its release for mouse events. With a keymap, a virtual key that types a
+// character is sent as the key that types that character in the active layout (undo presses the key
+// that types "z").
 class OVInputTranslator {
   public:
     using KeymapSource = std::function<const OVKeymap*()>;
@@ -101,15 +101,20 @@ class OVInputTranslator {
     void releaseModifiers(ModifierSet unwanted, OVInputSteps& steps);
     ModifierSet releasableModifiers() const;
     void tapKey(int code, OVInputSteps& steps);
-    int evdevCodeForKeyDown(std::uint16_t virtualKey);
-    int evdevCodeForKeyUp(std::uint16_t virtualKey);
+    int evdevCodeForVirtualKey(std::uint16_t virtualKey) const;
+    OVInputSteps keyUp(std::uint16_t virtualKey);
     OVInputSteps wheelStep(double verticalUnits, double horizontalUnits, bool forMagnify);
 
     double _wheelUnitsPerPixel;
     KeymapSource _keymap;
-    // Virtual keys down and the evdev keys they were sent as, so that a key goes up as it went
-    // down even when the layout changed in between.
-    std::vector<std::pair<std::uint16_t, int>> _virtualKeysDown;
+    // Virtual keys down: the evdev key each was sent as and the modifiers pressed for its flags,
+    // which go up after it.
+    struct VirtualKeyDown {
+        std::uint16_t virtualKey;
+        int code;
+        unsigned modifiers;
+    };
+    std::vector<VirtualKeyDown> _virtualKeysDown;
     unsigned _heldButtons = 0;            // bit i: button code BTN_LEFT + i
     std::vector<int> _heldKeys;           // keys the caller pressed, modifiers included
     ModifierSet _syntheticModifiers = 0;  // modifiers pressed here for flags
