@@ -5,6 +5,8 @@
 
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
+#include "keyboard/touch_keyboard_model.h"
+#include "platform/assembled_platform.h"
 #include "platform/linux/x11_text_typer.h"
 #include "platform/linux/xtest_event_poster.h"
 #include "platform_linux/fixed_displays_helpers.h"
@@ -182,4 +184,19 @@ TEST_F(XTestPosterTest, TextWithAndWithoutKeys) {
     services.virtualScheduler()->advance(OVX11TextTyper::kRestoreDelaySeconds);
     EXPECT_EQ(client->keysymOf(keycodes[0]), unsigned(NoSymbol));
     EXPECT_EQ(client->keysymOf(keycodes[1]), unsigned(NoSymbol));
+}
+
+TEST_F(XTestPosterTest, TheKeyboardsTextCarriesItsOwnCase) {
+    OVAssembledPlatform platform;
+    platform.poster = poster.get();
+    services.setPlatform(&platform);
+    OVTouchKeyboardModel keyboard;
+    // Caps lock and shift cancel: the key shows "a" and types "a", with no Shift held.
+    keyboard.keyPressed(OVKeyboardKey("caps", "", "caps"));
+    keyboard.keyPressed(OVKeyboardKey("shift", "", "shift"));
+    keyboard.keyPressed(OVKeyboardKey("A", "a", "text"));
+    const auto events = delivered();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].text, QStringLiteral("a"));
+    EXPECT_FALSE(events[0].state & ShiftMask);
 }
