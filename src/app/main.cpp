@@ -8,8 +8,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
-#include <array>
-#include <optional>
+#include <memory>
 
 #include "app/bridge_touch_session.h"
 #include "app/ui/application.h"
@@ -20,34 +19,28 @@
 #include "base/services.h"
 #include "hid/touch_bridge.h"
 #include "orvetta_config.h"
-#include "platform/linux/key_codes.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/qt_http_transport.h"
+#include "platform/linux/x11_keymap.h"
 
 namespace {
 
-// X11 and Wayland report a key's evdev code plus 8 as its native scan code; the recorder names
-// the key by its place through the virtual key codes of the same places.
-std::optional<std::uint16_t> virtualKeyForScanCode(quint32 scanCode) {
-    static const std::array<int, 256> virtualKeys = [] {
-        std::array<int, 256> table;
-        table.fill(-1);
-        for (int virtualKey = 127; virtualKey >= 0; --virtualKey) {
-            const int evdev = OVEvdevCodeForVirtualKey(static_cast<std::uint16_t>(virtualKey));
-            if (evdev >= 0 && evdev < static_cast<int>(table.size())) {
-                table[static_cast<std::size_t>(evdev)] = virtualKey;
-            }
-        }
-        return table;
-    }();
-    if (scanCode < 8 || scanCode - 8 >= virtualKeys.size()) {
-        return std::nullopt;
+// On a Wayland session the windows run through XWayland (Qt's xcb platform): there the keyboard
+// panel can stay out of the focus and keep its place, which Wayland lets no client ask for. A
+// platform the user chose stays.
+void preferXWaylandOnWaylandSessions() {
+    const bool wayland =
+        qgetenv("XDG_SESSION_TYPE") == "wayland" || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!wayland || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return;
     }
-    const int virtualKey = virtualKeys[scanCode - 8];
-    if (virtualKey < 0) {
-        return std::nullopt;
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qWarning(
+            "Orvetta: this Wayland session has no XWayland: the keyboard panel may take the "
+            "focus from the application being typed into and cannot keep its place");
+        return;
     }
-    return static_cast<std::uint16_t>(virtualKey);
+    qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
 // The end of the session (SIGTERM at logout) and Ctrl+C end the application as "Quit" does, so
@@ -83,6 +76,7 @@ std::unique_ptr<QSocketNotifier> quitOnTerminationSignals() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    preferXWaylandOnWaylandSessions();
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvetta"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvetta"));
@@ -107,6 +101,10 @@ int main(int argc, char** argv) {
     run.arguments = QApplication::arguments();
     run.makeSession = [&bridge] { return std::make_unique<OVBridgeTouchSession>(bridge); };
     run.shellOptions.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    run.shellOptions.settingsSources.scanCodeTranslator = virtualKeyForScanCode;
+    // The recorder names a key by the character it types, as the keyboard's keys are sent.
+    std::shared_ptr<OVX11Keymap> keymap = OVX11Keymap::open();
+    run.shellOptions.settingsSources.scanCodeTranslator = [keymap](quint32 scanCode) {
+        return OVVirtualKeyForScanCode(scanCode, keymap ? keymap->current() : nullptr);
+    };
     return OVRunApplication(std::move(run));
 }

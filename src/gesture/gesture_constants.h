@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/modifier_flags.h"
+
 // Event type numbers.
 inline constexpr int OVEventLeftMouseDown = 1;
 inline constexpr int OVEventLeftMouseUp = 2;
@@ -19,12 +21,6 @@ inline constexpr int OVEventGesture = 29;
 inline constexpr int OVMouseButtonLeft = 0;
 inline constexpr int OVMouseButtonRight = 1;
 inline constexpr int OVMouseButtonCenter = 2;
-
-// Modifier flag masks.
-inline constexpr std::uint64_t OVEventFlagShift = 0x20000;
-inline constexpr std::uint64_t OVEventFlagControl = 0x40000;
-inline constexpr std::uint64_t OVEventFlagOption = 0x80000;
-inline constexpr std::uint64_t OVEventFlagCommand = 0x100000;
 
 // Virtual key codes.
 inline constexpr std::uint16_t OVKeyCodeEscape = 53;

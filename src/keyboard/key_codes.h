@@ -4,20 +4,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "keyboard/key_descriptor.h"
-
-// Modifier flags of keyboard events, as the event poster takes them.
-namespace OVKeyboardFlags {
-inline constexpr std::uint64_t Shift = 0x20000;
-inline constexpr std::uint64_t Control = 0x40000;
-inline constexpr std::uint64_t Option = 0x80000;
-inline constexpr std::uint64_t Command = 0x100000;
-inline constexpr std::uint64_t ControlCommand = Control | Command;
-inline constexpr std::uint64_t CommandShift = Command | Shift;
-// The modifiers that turn a typed character into a shortcut.
-inline constexpr std::uint64_t ShortcutMask = Command | Option | Control;
-}  // namespace OVKeyboardFlags
-
 // Virtual key codes of the keys the keyboard posts by code.
 namespace OVKeyboardKeyCode {
 inline constexpr std::uint16_t Z = 6;
@@ -25,6 +11,7 @@ inline constexpr std::uint16_t X = 7;
 inline constexpr std::uint16_t C = 8;
 inline constexpr std::uint16_t V = 9;
 inline constexpr std::uint16_t Return = 36;
+inline constexpr std::uint16_t Period = 47;
 inline constexpr std::uint16_t Tab = 48;
 inline constexpr std::uint16_t Space = 49;
 inline constexpr std::uint16_t Delete = 51;
@@ -49,7 +36,3 @@ std::optional<std::uint16_t> OVKeyboardKeyCodeForText(const QString& text);
 
 // The US key cap's shifted character ("1" gives "!"), or nothing.
 std::optional<QString> OVKeyboardShiftTableEntry(const QString& text);
-
-// The code a held key repeats: delete, return, tab, escape, the arrows, home and end; nothing for
-// every other action.
-std::optional<std::uint16_t> OVKeyboardHoldKeyCodeForDescriptor(const OVKeyDescriptor& key);

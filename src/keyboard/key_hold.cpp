@@ -20,13 +20,18 @@ bool OVKeyHoldPress::begin(OVKeyHoldTarget* target, const OVKeyDescriptor& key) 
     _target = target;
     _key = key;
     _target->keyButtonHoldBegan(_key);
-    const double interval = OVEffectiveHoldRepeatInterval(_target->keyButtonHoldRepeatInterval());
-    _repeatTimer = OVMainScheduler().every(interval, [this] {
-        if (_target) {
-            _target->keyButtonHoldRepeat(_key);
-        }
+    _interval = OVEffectiveHoldRepeatInterval(_target->keyButtonHoldRepeatInterval());
+    _repeatTimer = OVMainScheduler().after(OVKeyHoldInitialDelay, [this] {
+        _repeatTimer = OVMainScheduler().every(_interval, [this] { repeat(); });
+        repeat();
     });
     return true;
+}
+
+void OVKeyHoldPress::repeat() {
+    if (_target) {
+        _target->keyButtonHoldRepeat(_key);
+    }
 }
 
 void OVKeyHoldPress::end() {

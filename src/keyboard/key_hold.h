@@ -5,6 +5,9 @@
 
 // The shortest time between two repeats of a held key, in seconds.
 inline constexpr double OVKeyHoldMinimumRepeatInterval = 0.03;
+// How long a key is held before it repeats, in seconds: a touch a little longer than a tap
+// types once.
+inline constexpr double OVKeyHoldInitialDelay = 0.5;
 
 // What a key button asks when it is pressed: whether the press is a hold, and the steps of one.
 class OVKeyHoldTarget {
@@ -23,8 +26,8 @@ class OVKeyHoldTarget {
 // the minimum too.
 double OVEffectiveHoldRepeatInterval(double configured);
 
-// One press of a key button that may be a hold: the target posts once when the hold begins, then
-// once every interval on the main scheduler until the press ends. There is no longer first delay.
+// One press of a key button that may be a hold: the target posts once when the hold begins, again
+// after the initial delay, then once every interval on the main scheduler until the press ends.
 class OVKeyHoldPress {
   public:
     OVKeyHoldPress() = default;
@@ -40,7 +43,10 @@ class OVKeyHoldPress {
     bool isHolding() const { return _target != nullptr; }
 
   private:
+    void repeat();
+
     OVKeyHoldTarget* _target = nullptr;
+    double _interval = 0.0;
     OVKeyDescriptor _key;
     OVTimer _repeatTimer;
 };

@@ -1,7 +1,7 @@
 #include "keyboard/key_presentation.h"
 
-#include <QHash>
-
+#include "base/modifier_flags.h"
+#include "keyboard/key_actions.h"
 #include "keyboard/key_codes.h"
 
 namespace {
@@ -16,37 +16,6 @@ char32_t firstCodePoint(const QString& text) {
 bool isSingleCharacter(const QString& text) {
     return text.size() == 1 ||
            (text.size() == 2 && text.at(0).isHighSurrogate() && text.at(1).isLowSurrogate());
-}
-
-const QHash<QString, QString>& iconNames() {
-    static const QHash<QString, QString> names{
-        {QStringLiteral("emoji"), QStringLiteral("emoji")},
-        {QStringLiteral("cut"), QStringLiteral("cut")},
-        {QStringLiteral("copy"), QStringLiteral("copy")},
-        {QStringLiteral("paste"), QStringLiteral("paste")},
-        {QStringLiteral("redo"), QStringLiteral("redo")},
-        {QStringLiteral("undo"), QStringLiteral("undo")},
-        {QStringLiteral("volumeDown"), QStringLiteral("volume-down")},
-        {QStringLiteral("volumeUp"), QStringLiteral("volume-up")},
-        {QStringLiteral("missionControl"), QStringLiteral("mission-control")},
-        {QStringLiteral("position"), QStringLiteral("place")},
-        {QStringLiteral("hide"), QStringLiteral("hide")},
-        {QStringLiteral("backspace"), QStringLiteral("backspace")},
-        {QStringLiteral("tab"), QStringLiteral("tab")},
-        {QStringLiteral("caps"), QStringLiteral("caps-lock")},
-        {QStringLiteral("return"), QStringLiteral("return")},
-        {QStringLiteral("shift"), QStringLiteral("shift")},
-        {QStringLiteral("up"), QStringLiteral("arrow-up")},
-        {QStringLiteral("down"), QStringLiteral("arrow-down")},
-        {QStringLiteral("left"), QStringLiteral("arrow-left")},
-        {QStringLiteral("right"), QStringLiteral("arrow-right")},
-        {QStringLiteral("home"), QStringLiteral("home")},
-        {QStringLiteral("end"), QStringLiteral("end")},
-        {QStringLiteral("control"), QStringLiteral("control")},
-        {QStringLiteral("option"), QStringLiteral("option")},
-        {QStringLiteral("command"), QStringLiteral("command")},
-    };
-    return names;
 }
 
 }  // namespace
@@ -99,13 +68,21 @@ QString OVKeyboardOutputText(const OVKeyDescriptor& key, const OVTouchKeyboardSt
     return OVKeyboardShiftedText(OVKeyText(key), state);
 }
 
-QString OVKeyboardIconName(const OVKeyDescriptor& key, bool keyboardMinimized) {
-    const QString action = OVKeyAction(key);
-    if (action == QLatin1String("keyboardSize")) {
-        return keyboardMinimized ? QStringLiteral("keyboard-maximize")
-                                 : QStringLiteral("keyboard-minimize");
+QString OVKeyboardIconName(const OVKeyDescriptor& key, bool keyboardMinimized,
+                           std::uint64_t shortcutModifier) {
+    const QString name = OVKeyAction(key);
+    const OVKeyboardAction* action = OVKeyboardActionNamed(name);
+    if (!action) {
+        return QString();
     }
-    return iconNames().value(action);
+    if (action->kind == OVKeyActionKind::KeyboardSize && keyboardMinimized) {
+        return QStringLiteral("keyboard-maximize");
+    }
+    // Where Control makes the shortcuts, the Command key is the Super key.
+    if (name == QLatin1String("command") && shortcutModifier != OVEventFlagCommand) {
+        return QStringLiteral("super");
+    }
+    return action->icon;
 }
 
 OVKeyFont OVKeyboardFont(const OVKeyDescriptor& key) {
@@ -116,12 +93,8 @@ OVKeyFont OVKeyboardFont(const OVKeyDescriptor& key) {
 }
 
 bool OVKeyboardKeyIsActive(const QString& action, const OVTouchKeyboardState& state) {
-    return (action == QLatin1String("shift") && state.shiftOn) ||
-           (action == QLatin1String("caps") && state.capsOn) ||
-           (action == QLatin1String("command") && state.commandOn) ||
-           (action == QLatin1String("option") && state.optionOn) ||
-           (action == QLatin1String("control") && state.controlOn) ||
-           (action == QLatin1String("holdToggle") && state.holdMode);
+    const OVKeyboardAction* row = OVKeyboardActionNamed(action);
+    return row && row->highlight && state.*(row->highlight);
 }
 
 OVKeyDressing OVKeyboardDressing(const OVKeyDescriptor& key, const OVTouchKeyboardState& state,

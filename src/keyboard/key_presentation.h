@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 #include "keyboard/key_descriptor.h"
@@ -35,8 +36,10 @@ QString OVKeyboardDisplayTitle(const OVKeyDescriptor& key, const OVTouchKeyboard
 // The text a "text" key types now. In the symbol layout caps lock has no effect.
 QString OVKeyboardOutputText(const OVKeyDescriptor& key, const OVTouchKeyboardState& state);
 
-// The icon a key shows, by the name of its file; empty when the key has none.
-QString OVKeyboardIconName(const OVKeyDescriptor& key, bool keyboardMinimized);
+// The icon a key shows, by the name of its file; empty when the key has none. The Command key
+// shows the Super symbol where Command is not the shortcut modifier.
+QString OVKeyboardIconName(const OVKeyDescriptor& key, bool keyboardMinimized,
+                           std::uint64_t shortcutModifier);
 
 // 15 points medium for keys that type text, 10.5 points regular for every other key.
 OVKeyFont OVKeyboardFont(const OVKeyDescriptor& key);

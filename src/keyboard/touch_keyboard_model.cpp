@@ -1,5 +1,6 @@
 #include "keyboard/touch_keyboard_model.h"
 
+#include "base/modifier_flags.h"
 #include "base/services.h"
 #include "keyboard/key_codes.h"
 #include "keyboard/keyboard_layouts.h"
@@ -9,8 +10,11 @@
 
 namespace {
 
-using Model = OVTouchKeyboardModel;
-using Key = OVKeyDescriptor;
+// Text carries its own case and symbol; of the armed modifiers only these travel with it.
+constexpr std::uint64_t kFlagsTextCarries = OVEventFlagControl | OVEventFlagCommand;
+// The armed modifiers that turn a typed character into a shortcut.
+constexpr std::uint64_t kShortcutFlags =
+    OVEventFlagCommand | OVEventFlagOption | OVEventFlagControl;
 
 }  // namespace
 
@@ -31,102 +35,67 @@ QString OVTouchKeyboardModel::shiftedTextForText(const QString& text) const {
 }
 
 QString OVTouchKeyboardModel::iconNameForDescriptor(const OVKeyDescriptor& key) const {
-    return OVKeyboardIconName(key, _state.keyboardMinimized);
-}
-
-// Keys that post with the armed modifiers disarm them afterwards. The clipboard and undo keys,
-// escape and the character picker use fixed flags and leave the armed modifiers alone (escape and
-// the picker still disarm them).
-const QHash<QString, OVTouchKeyboardModel::Handler>& OVTouchKeyboardModel::dispatchTable() {
-    namespace Code = OVKeyboardKeyCode;
-    namespace Flags = OVKeyboardFlags;
-    static const QHash<QString, Handler> table{
-        {QStringLiteral("text"), [](Model& m, const Key& k) { m.postTextFromDescriptor(k); }},
-        {QStringLiteral("shift"),
-         [](Model& m, const Key&) { m.toggle(&OVTouchKeyboardState::shiftOn); }},
-        {QStringLiteral("caps"),
-         [](Model& m, const Key&) { m.toggle(&OVTouchKeyboardState::capsOn); }},
-        {QStringLiteral("command"),
-         [](Model& m, const Key&) { m.toggle(&OVTouchKeyboardState::commandOn); }},
-        {QStringLiteral("option"),
-         [](Model& m, const Key&) { m.toggle(&OVTouchKeyboardState::optionOn); }},
-        {QStringLiteral("control"),
-         [](Model& m, const Key&) { m.toggle(&OVTouchKeyboardState::controlOn); }},
-        {QStringLiteral("holdToggle"), [](Model& m, const Key&) { m.toggleHoldMode(); }},
-        {QStringLiteral("hide"), [](Model& m, const Key&) { m.hideKeyboard(); }},
-        {QStringLiteral("position"), [](Model& m, const Key&) { m.cycleKeyboardPosition(); }},
-        {QStringLiteral("keyboardSize"), [](Model& m, const Key&) { m.toggleMinimized(); }},
-        {QStringLiteral("symbols"), [](Model& m, const Key&) { m.toggleSymbols(); }},
-        {QStringLiteral("backspace"),
-         [](Model& m, const Key&) { m.postKeyWithArmedModifiers(Code::Delete); }},
-        {QStringLiteral("return"),
-         [](Model& m, const Key&) { m.postKeyWithArmedModifiers(Code::Return); }},
-        {QStringLiteral("tab"),
-         [](Model& m, const Key&) { m.postKeyWithArmedModifiers(Code::Tab); }},
-        {QStringLiteral("escape"),
-         [](Model& m, const Key&) { m.postKeyThenClear(Code::Escape, 0); }},
-        {QStringLiteral("emoji"),
-         [](Model& m, const Key&) { m.postKeyThenClear(Code::Space, Flags::ControlCommand); }},
-        {QStringLiteral("volumeDown"),
-         [](Model& m, const Key&) {
-             m.postSystemKey(OVKeyboardMediaKey::VolumeDown);
-             m.clearOneShotModifiers();
-         }},
-        {QStringLiteral("volumeUp"),
-         [](Model& m, const Key&) {
-             m.postSystemKey(OVKeyboardMediaKey::VolumeUp);
-             m.clearOneShotModifiers();
-         }},
-        {QStringLiteral("missionControl"),
-         [](Model& m, const Key&) {
-             m.openMissionControl();
-             m.clearOneShotModifiers();
-         }},
-        {QStringLiteral("left"),
-         [](Model& m, const Key&) { m.postKeyWithArmedModifiers(Code::Left); }},
-        {QStringLiteral("right"),
-         [](Model& m, const Key&) { m.postKeyWithArmedModifiers(Code::Right); }},
-        {QStringLiteral("up"), [](Model& m, const Key&) { m.postKeyWithArmedModifiers(Code::Up); }},
-        {QStringLiteral("down"),
-         [](Model& m, const Key&) { m.postKeyWithArmedModifiers(Code::Down); }},
-        {QStringLiteral("home"),
-         [](Model& m, const Key&) { m.postKeyWithArmedModifiers(Code::Home); }},
-        {QStringLiteral("end"),
-         [](Model& m, const Key&) { m.postKeyWithArmedModifiers(Code::End); }},
-        {QStringLiteral("cut"),
-         [](Model& m, const Key&) { m.postKeyCode(Code::X, Flags::Command); }},
-        {QStringLiteral("copy"),
-         [](Model& m, const Key&) { m.postKeyCode(Code::C, Flags::Command); }},
-        {QStringLiteral("paste"),
-         [](Model& m, const Key&) { m.postKeyCode(Code::V, Flags::Command); }},
-        {QStringLiteral("undo"),
-         [](Model& m, const Key&) { m.postKeyCode(Code::Z, Flags::Command); }},
-        {QStringLiteral("redo"),
-         [](Model& m, const Key&) { m.postKeyCode(Code::Z, Flags::CommandShift); }},
-    };
-    return table;
+    return OVKeyboardIconName(key, _state.keyboardMinimized,
+                              OVCurrentPlatform().shortcutModifier());
 }
 
 void OVTouchKeyboardModel::keyPressed(const OVKeyDescriptor& key, const QString& identifier) {
-    const Handler handler = dispatchTable().value(OVKeyDispatchAction(key, identifier));
-    if (handler) {
-        handler(*this, key);
+    const OVKeyboardAction* action = OVKeyboardActionNamed(OVKeyDispatchAction(key, identifier));
+    if (!action) {
+        return;
+    }
+    switch (action->kind) {
+        case OVKeyActionKind::Text:
+            postTextFromDescriptor(key);
+            break;
+        case OVKeyActionKind::Modifier:
+            toggle(action->highlight);
+            break;
+        case OVKeyActionKind::HoldToggle:
+            toggleHoldMode();
+            break;
+        case OVKeyActionKind::Hide:
+            hideKeyboard();
+            break;
+        case OVKeyActionKind::Position:
+            cycleKeyboardPosition();
+            break;
+        case OVKeyActionKind::KeyboardSize:
+            toggleMinimized();
+            break;
+        case OVKeyActionKind::Symbols:
+            toggleSymbols();
+            break;
+        case OVKeyActionKind::Key: {
+            const OVKeyChord chord = chordFor(*action);
+            postKeyCode(chord.keyCode, chord.flags);
+            clearOneShotModifiers();
+            break;
+        }
+        case OVKeyActionKind::SystemKey:
+            postSystemKey(action->code);
+            clearOneShotModifiers();
+            break;
+        case OVKeyActionKind::Overview:
+            openMissionControl();
+            clearOneShotModifiers();
+            break;
     }
 }
 
 std::uint64_t OVTouchKeyboardModel::currentModifierFlags() const {
     std::uint64_t flags = 0;
     if (_state.shiftOn) {
-        flags |= OVKeyboardFlags::Shift;
+        flags |= OVEventFlagShift;
     }
     if (_state.commandOn) {
-        flags |= OVKeyboardFlags::Command;
+        flags |= OVEventFlagCommand;
     }
     if (_state.optionOn) {
-        flags |= OVKeyboardFlags::Option;
+        flags |= OVEventFlagOption;
     }
     if (_state.controlOn) {
-        flags |= OVKeyboardFlags::Control;
+        flags |= OVEventFlagControl;
     }
     return flags;
 }
@@ -161,56 +130,60 @@ void OVTouchKeyboardModel::postTextFromDescriptor(const OVKeyDescriptor& key) {
 
 void OVTouchKeyboardModel::postOutputText(const QString& text,
                                           const std::optional<QString>& keyCodeHint) {
-    const std::uint64_t flags = currentModifierFlags();
+    if (postText(text, keyCodeHint, currentModifierFlags())) {
+        clearOneShotModifiers();
+    }
+}
+
+bool OVTouchKeyboardModel::postText(const QString& text, const std::optional<QString>& keyCodeHint,
+                                    std::uint64_t flags) {
     const std::optional<std::uint16_t> keyCode =
         OVKeyboardKeyCodeForText(keyCodeHint.value_or(text));
-    if ((flags & OVKeyboardFlags::ShortcutMask) != 0 && keyCode) {
+    if ((flags & kShortcutFlags) != 0 && keyCode) {
         postKeyCode(*keyCode, flags);
-        clearOneShotModifiers();
-        return;
+        return true;
     }
     const QString units = OVTruncatedUTF16(text, maximumTextUnits);
     if (units.isEmpty()) {
         // A key event without text would type whatever key it names; post nothing instead.
-        return;
+        return false;
     }
-    poster().postText(units, flags);
-    clearOneShotModifiers();
+    poster().postText(units, flags & kFlagsTextCarries);
+    return true;
 }
 
 bool OVTouchKeyboardModel::keyButtonShouldUseHold(const OVKeyDescriptor& key) {
-    if (!_state.holdMode) {
+    const OVKeyboardAction* action = OVKeyboardActionNamed(OVKeyAction(key));
+    if (!_state.holdMode || !action || !action->holdable) {
         return false;
     }
-    if (OVKeyAction(key) == OVKeyActionText && !OVKeyText(key).isEmpty()) {
-        return true;
-    }
-    return holdKeyCodeForDescriptor(key).has_value();
+    return action->kind != OVKeyActionKind::Text || !OVKeyText(key).isEmpty();
 }
 
+// A held key posts what its tap posts, at once and on every repeat; the armed modifiers stay
+// armed until it is released.
 void OVTouchKeyboardModel::keyButtonHoldBegan(const OVKeyDescriptor& key) {
-    if (_held.heldKeyActive) {
+    if (_held.heldKeyActive || !keyButtonShouldUseHold(key)) {
         return;
     }
-    if (OVKeyAction(key) == OVKeyActionText) {
-        const QString output = outputTextForDescriptor(key);
-        if (output.isEmpty()) {
+    const OVKeyboardAction& action = *OVKeyboardActionNamed(OVKeyAction(key));
+    OVHeldKey held;
+    held.heldKeyActive = true;
+    if (action.kind == OVKeyActionKind::Text) {
+        held.heldUsesText = true;
+        held.heldOutputText = outputTextForDescriptor(key);
+        held.heldKeyCodeHint = OVKeyText(key);
+        held.heldKeyFlags = currentModifierFlags();
+        if (held.heldOutputText.isEmpty()) {
             return;
         }
-        _held.heldUsesText = true;
-        _held.heldOutputText = output;
-        _held.heldKeyCodeHint = OVKeyText(key);
-        _held.heldKeyActive = true;
-        postHeldInput();
-        return;
+    } else {
+        const OVKeyChord chord = chordFor(action);
+        held.heldKeyCode = chord.keyCode;
+        held.heldKeyFlags = chord.flags;
     }
-    if (const std::optional<std::uint16_t> keyCode = holdKeyCodeForDescriptor(key)) {
-        _held.heldUsesText = false;
-        _held.heldKeyCode = *keyCode;
-        _held.heldKeyFlags = currentModifierFlags();
-        _held.heldKeyActive = true;
-        postHeldInput();
-    }
+    _held = held;
+    postHeldInput();
 }
 
 void OVTouchKeyboardModel::keyButtonHoldRepeat(const OVKeyDescriptor&) {
@@ -229,19 +202,12 @@ double OVTouchKeyboardModel::keyButtonHoldRepeatInterval() {
     return OVProfileDoubleForKey(QStringLiteral("holdRepeatInterval"));
 }
 
-std::optional<std::uint16_t> OVTouchKeyboardModel::holdKeyCodeForDescriptor(
-    const OVKeyDescriptor& key) const {
-    return OVKeyboardHoldKeyCodeForDescriptor(key);
-}
-
 void OVTouchKeyboardModel::postHeldInput() {
     if (!_held.heldKeyActive) {
         return;
     }
     if (_held.heldUsesText) {
-        // The text keeps the case it had when the hold began; the one-shot modifiers went out
-        // with the first post.
-        postOutputText(_held.heldOutputText, _held.heldKeyCodeHint);
+        postText(_held.heldOutputText, _held.heldKeyCodeHint, _held.heldKeyFlags);
     } else {
         postKeyCode(_held.heldKeyCode, _held.heldKeyFlags);
     }
@@ -267,13 +233,9 @@ void OVTouchKeyboardModel::toggle(bool OVTouchKeyboardState::*flag) {
     refreshModifierButtons();
 }
 
-void OVTouchKeyboardModel::postKeyWithArmedModifiers(std::uint16_t keyCode) {
-    postKeyThenClear(keyCode, currentModifierFlags());
-}
-
-void OVTouchKeyboardModel::postKeyThenClear(std::uint16_t keyCode, std::uint64_t flags) {
-    postKeyCode(keyCode, flags);
-    clearOneShotModifiers();
+OVKeyChord OVTouchKeyboardModel::chordFor(const OVKeyboardAction& action) const {
+    return OVKeyboardChordFor(action, currentModifierFlags(),
+                              OVCurrentPlatform().shortcutModifier());
 }
 
 void OVTouchKeyboardModel::hideKeyboard() {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <cstdint>
 #include <optional>
 
+#include "keyboard/key_actions.h"
 #include "keyboard/key_descriptor.h"
 #include "keyboard/key_hold.h"
 #include "keyboard/key_presentation.h"
@@ -25,12 +25,13 @@ class OVTouchKeyboardPanel {
     virtual void refreshModifierButtons() = 0;
 };
 
-// The key held down in hold mode, between the start and the end of one press.
+// The key held down in hold mode, between the start and the end of one press: what its tap
+// posted when the hold began, posted again on every repeat.
 struct OVHeldKey {
     bool heldKeyActive = false;
     bool heldUsesText = false;  // posts text, else a key code
     std::uint16_t heldKeyCode = 0;
-    std::uint64_t heldKeyFlags = 0;  // the modifiers armed when the hold began
+    std::uint64_t heldKeyFlags = 0;  // the flags of the first post
     QString heldOutputText;          // the text posted on every repeat
     QString heldKeyCodeHint;         // the key's unshifted text, to find a key code by
 };
@@ -67,9 +68,11 @@ class OVTouchKeyboardModel : public OVKeyHoldTarget {
     void postSystemKey(int mediaKey);
     void openMissionControl();
     void postTextFromDescriptor(const OVKeyDescriptor& key);
-    // Types `text` with the armed modifiers. With command, option or control armed and a key code
-    // for the hint (or for the text when there is no hint), the key code is posted instead, so that
-    // shortcuts such as command-S work. Text is cut to 8 UTF-16 code units.
+    // Types `text` with the armed modifiers and disarms them. With command, option or control
+    // armed and a key code for the hint (or for the text when there is no hint), the key code is
+    // posted instead, so that shortcuts such as command-S work. Text carries its own case and
+    // symbol: it goes out with the armed control and command only, never with shift or option.
+    // Text is cut to 8 UTF-16 code units.
     void postOutputText(const QString& text, const std::optional<QString>& keyCodeHint);
 
     // Hold mode.
@@ -79,7 +82,6 @@ class OVTouchKeyboardModel : public OVKeyHoldTarget {
     void keyButtonHoldEnded(const OVKeyDescriptor& key) override;
     // The active settings profile's "holdRepeatInterval", read at each hold start.
     double keyButtonHoldRepeatInterval() override;
-    std::optional<std::uint16_t> holdKeyCodeForDescriptor(const OVKeyDescriptor& key) const;
     void postHeldInput();
     // Forgets the held key without touching the modifiers.
     void releaseHeldKeyIfNeeded();
@@ -92,12 +94,10 @@ class OVTouchKeyboardModel : public OVKeyHoldTarget {
     static constexpr qsizetype maximumTextUnits = 8;
 
   private:
-    using Handler = void (*)(OVTouchKeyboardModel& model, const OVKeyDescriptor& key);
-    static const QHash<QString, Handler>& dispatchTable();
-
     void toggle(bool OVTouchKeyboardState::*flag);
-    void postKeyWithArmedModifiers(std::uint16_t keyCode);
-    void postKeyThenClear(std::uint16_t keyCode, std::uint64_t flags);
+    OVKeyChord chordFor(const OVKeyboardAction& action) const;
+    bool postText(const QString& text, const std::optional<QString>& keyCodeHint,
+                  std::uint64_t flags);
     void hideKeyboard();
     void cycleKeyboardPosition();
     void toggleMinimized();

@@ -15,6 +15,7 @@ class OVAssembledPlatform : public OVPlatform {
     OVUserNotifications* notifications = nullptr;
     OVHTTPTransport* http = nullptr;
     OVPermissions* permissionService = nullptr;
+    std::uint64_t shortcutModifierFlag = OVEventFlagCommand;
 
     // The hot-plug callback the shell set; tests and the sim report changes through it.
     HIDDeviceChangeCallback hidDeviceChangeCallback;
@@ -34,4 +35,5 @@ class OVAssembledPlatform : public OVPlatform {
     OVUserNotifications& userNotifications() override;
     OVHTTPTransport& httpTransport() override;
     OVPermissions& permissions() override;
+    std::uint64_t shortcutModifier() const override { return shortcutModifierFlag; }
 };

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "base/modifier_flags.h"
 #include "platform/display_services.h"
 #include "platform/event_poster.h"
 #include "platform/hid_manager.h"
@@ -37,4 +39,8 @@ class OVPlatform {
     virtual OVUserNotifications& userNotifications() = 0;
     virtual OVHTTPTransport& httpTransport() = 0;
     virtual OVPermissions& permissions() = 0;
+
+    // The modifier of the desktop's shortcuts (cut, copy, paste, undo): Command where the
+    // keyboard has one for them, Control on Linux.
+    virtual std::uint64_t shortcutModifier() const { return OVEventFlagCommand; }
 };

@@ -116,10 +116,10 @@ struct ModifierPart {
 
 // The order of the parts in a label.
 constexpr ModifierPart kModifierParts[] = {
-    {OVComboFlagControl, "Ctrl"},
-    {OVComboFlagOption, "Opt"},
-    {OVComboFlagShift, "Shift"},
-    {OVComboFlagCommand, "Cmd"},
+    {OVEventFlagControl, "Ctrl"},
+    {OVEventFlagOption, "Opt"},
+    {OVEventFlagShift, "Shift"},
+    {OVEventFlagCommand, "Cmd"},
 };
 
 }  // namespace
@@ -131,8 +131,8 @@ QString OVKeyNameForKeyCode(std::uint16_t keyCode) {
     return QStringLiteral("Key %1").arg(keyCode);
 }
 
-std::uint64_t OVComboFlagsFromEventFlags(std::uint64_t eventFlags) {
-    return eventFlags & OVComboFlagsMask;
+std::uint64_t OVEventFlagsFromEventFlags(std::uint64_t eventFlags) {
+    return eventFlags & OVEventFlagModifiers;
 }
 
 QString OVKeyComboLabel(std::uint16_t keyCode, std::uint64_t comboFlags) {
@@ -147,7 +147,7 @@ QString OVKeyComboLabel(std::uint16_t keyCode, std::uint64_t comboFlags) {
 }
 
 OVRecordedKeyCombo OVKeyComboFromKeyDown(std::uint16_t keyCode, std::uint64_t eventFlags) {
-    const std::uint64_t flags = OVComboFlagsFromEventFlags(eventFlags);
+    const std::uint64_t flags = OVEventFlagsFromEventFlags(eventFlags);
     return {false, keyCode, flags, OVKeyComboLabel(keyCode, flags)};
 }
 

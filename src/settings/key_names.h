@@ -3,16 +3,10 @@
 #include <QString>
 #include <cstdint>
 
+#include "base/modifier_flags.h"
+
 // Key combos: the virtual key code of one key and the modifiers held with it, as an input's
 // keyboard action posts them.
-
-// The modifier bits a combo keeps (the event flag masks of the four modifiers).
-inline constexpr std::uint64_t OVComboFlagShift = 0x20000;
-inline constexpr std::uint64_t OVComboFlagControl = 0x40000;
-inline constexpr std::uint64_t OVComboFlagOption = 0x80000;
-inline constexpr std::uint64_t OVComboFlagCommand = 0x100000;
-inline constexpr std::uint64_t OVComboFlagsMask =
-    OVComboFlagShift | OVComboFlagControl | OVComboFlagOption | OVComboFlagCommand;
 
 // The readable name of a virtual key code: "A", "7", "[", "Esc", "Page Up", "F5"; "Key 105" for a
 // code without a name.
@@ -20,7 +14,7 @@ QString OVKeyNameForKeyCode(std::uint16_t keyCode);
 
 // The Shift, Control, Option and Command bits of an event's modifier flags; caps lock, the
 // function key, the numeric pad and device bits never enter a combo.
-std::uint64_t OVComboFlagsFromEventFlags(std::uint64_t eventFlags);
+std::uint64_t OVEventFlagsFromEventFlags(std::uint64_t eventFlags);
 
 // "Ctrl", "Opt", "Shift", "Cmd" for the bits that are set, always in this order, then the key's
 // name, joined with "+": "Ctrl+K", "Shift+Cmd+P", "F5".

@@ -120,8 +120,8 @@ std::optional<QVariant> storedValue(Kind kind, const QJsonValue& value) {
         case Kind::KeyCode:
             return integerInRange(value, 0, 0xFFFF);
         case Kind::ComboFlags: {
-            const std::optional<qint64> flags = wholeNumber(value, 0, OVComboFlagsMask);
-            if (!flags || (static_cast<quint64>(*flags) & ~OVComboFlagsMask) != 0) {
+            const std::optional<qint64> flags = wholeNumber(value, 0, OVEventFlagModifiers);
+            if (!flags || (static_cast<quint64>(*flags) & ~OVEventFlagModifiers) != 0) {
                 return std::nullopt;
             }
             return QVariant::fromValue<qlonglong>(*flags);

@@ -3,6 +3,8 @@
 #include <Qt>
 #include <unordered_map>
 
+#include "base/modifier_flags.h"
+
 namespace {
 
 const std::unordered_map<int, std::uint16_t>& mainKeyCodes() {
@@ -173,16 +175,16 @@ std::optional<std::uint16_t> OVVirtualKeyForQtKey(int qtKey, bool keypad) {
 std::uint64_t OVEventFlagsForQtModifiers(int qtModifiers) {
     std::uint64_t flags = 0;
     if (qtModifiers & Qt::ShiftModifier) {
-        flags |= 0x20000;
+        flags |= OVEventFlagShift;
     }
     if (qtModifiers & Qt::ControlModifier) {
-        flags |= 0x40000;
+        flags |= OVEventFlagControl;
     }
     if (qtModifiers & Qt::AltModifier) {
-        flags |= 0x80000;
+        flags |= OVEventFlagOption;
     }
     if (qtModifiers & Qt::MetaModifier) {
-        flags |= 0x100000;
+        flags |= OVEventFlagCommand;
     }
     return flags;
 }

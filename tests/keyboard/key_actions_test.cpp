@@ -57,8 +57,9 @@ TEST_F(KeyActions, ShiftTypesOneUpperCaseLetterAndDisarms) {
     EXPECT_TRUE(posted().isEmpty());
     EXPECT_EQ(panel.calls, QStringList({"refresh"}));
 
+    // The text carries its case: no shift flag travels with it.
     type("a");
-    EXPECT_EQ(posted(), QStringList({"text A 0x20000"}));
+    EXPECT_EQ(posted(), QStringList({"text A 0x0"}));
     EXPECT_FALSE(model.state().shiftOn);
     EXPECT_EQ(panel.calls.last(), QStringLiteral("refresh"));
     type("a");
@@ -96,48 +97,51 @@ TEST_F(KeyActions, ShortcutsTypedWithStickyModifiersPostKeyCodes) {
     EXPECT_EQ(posted(), QStringList({"key 18 down 0x80000", "key 18 up 0x80000"}));
 }
 
-TEST_F(KeyActions, OptionWithAnAccentedLetterPostsTheTextWithOption) {
+TEST_F(KeyActions, TextCarriesItsOwnCaseAndSymbolWithoutShiftOrOption) {
     press("symbols");
     press("option");
     type(QString::fromUtf8("é"));
-    EXPECT_EQ(posted(), QStringList({QString::fromUtf8("text é 0x80000")}));
+    EXPECT_EQ(posted(), QStringList({QString::fromUtf8("text é 0x0")}));
     EXPECT_FALSE(model.state().optionOn);
 
-    // Shift alone never makes a shortcut: the shifted text goes out with the shift flag.
     press("shift");
     type(QString::fromUtf8("é"));
-    EXPECT_EQ(posted(), QStringList({QString::fromUtf8("text É 0x20000")}));
+    EXPECT_EQ(posted(), QStringList({QString::fromUtf8("text É 0x0")}));
+
+    // Control and command are shortcuts, and travel with a character that has no key code.
+    press("control");
+    type(QString::fromUtf8("é"));
+    EXPECT_EQ(posted(), QStringList({QString::fromUtf8("text é 0x40000")}));
 }
 
-TEST_F(KeyActions, ClipboardAndUndoKeysUseCommandAndKeepModifiersArmed) {
+TEST_F(KeyActions, ShortcutKeysUseThePlatformsShortcutModifierAndDisarm) {
     press("command");
     press("copy");
     EXPECT_EQ(posted(), QStringList({"key 8 down 0x100000", "key 8 up 0x100000"}));
-    EXPECT_TRUE(model.state().commandOn);
+    EXPECT_FALSE(model.state().commandOn);
+    press("emoji");
+    EXPECT_EQ(posted(), QStringList({"key 49 down 0x140000", "key 49 up 0x140000"}));
 
-    press("command");  // disarm
+    // Where Control makes the shortcuts (Linux), the keys use it, whatever is armed.
+    platform.shortcutModifierFlag = 0x40000;
     press("option");
     press("cut");
+    EXPECT_FALSE(model.state().optionOn);
     press("paste");
     press("undo");
     press("redo");
-    EXPECT_EQ(posted(),
-              QStringList({"key 7 down 0x100000", "key 7 up 0x100000", "key 9 down 0x100000",
-                           "key 9 up 0x100000", "key 6 down 0x100000", "key 6 up 0x100000",
-                           "key 6 down 0x120000", "key 6 up 0x120000"}));
-    EXPECT_TRUE(model.state().optionOn);
+    press("emoji");
+    EXPECT_EQ(posted(), QStringList({"key 7 down 0x40000", "key 7 up 0x40000", "key 9 down 0x40000",
+                                     "key 9 up 0x40000", "key 6 down 0x40000", "key 6 up 0x40000",
+                                     "key 6 down 0x60000", "key 6 up 0x60000",
+                                     "key 47 down 0x40000", "key 47 up 0x40000"}));
 }
 
-TEST_F(KeyActions, EscapeAndThePickerIgnoreArmedModifiersButDisarmThem) {
+TEST_F(KeyActions, EscapeIgnoresArmedModifiersButDisarmsThem) {
     press("control");
     press("escape");
     EXPECT_EQ(posted(), QStringList({"key 53 down 0x0", "key 53 up 0x0"}));
     EXPECT_FALSE(model.state().controlOn);
-
-    press("shift");
-    press("emoji");
-    EXPECT_EQ(posted(), QStringList({"key 49 down 0x140000", "key 49 up 0x140000"}));
-    EXPECT_FALSE(model.state().shiftOn);
 }
 
 TEST_F(KeyActions, NavigationKeysCarryTheArmedModifiersOnce) {
@@ -249,133 +253,95 @@ class KeyHold : public KeyActions {
   protected:
     KeyHold() { press("holdToggle"); }
     OVVirtualScheduler& clock() { return *services.virtualScheduler(); }
-    int keyDowns() {
-        int count = 0;
-        for (const auto& call : poster.calls) {
-            count += (call.kind == OVRecordingEventPoster::Kind::Text ||
-                      (call.kind == OVRecordingEventPoster::Kind::Key && call.down))
-                         ? 1
-                         : 0;
-        }
-        return count;
+    // Holds a key for `seconds`.
+    void hold(const OVKeyDescriptor& key, double seconds) {
+        ASSERT_TRUE(press_.begin(&model, key));
+        clock().advance(seconds);
+        press_.end();
     }
-    OVKeyHoldPress hold;
+    OVKeyHoldPress press_;
 };
 
-TEST_F(KeyHold, HeldDeletePostsAtOnceThenOncePerInterval) {
-    EXPECT_TRUE(model.state().holdMode);
-    ASSERT_TRUE(hold.begin(&model, OVTestKeyWithAction(model, "backspace")));
-    EXPECT_EQ(keyDowns(), 1);
-    clock().advance(0.099);
-    EXPECT_EQ(keyDowns(), 1);
-    clock().advance(0.002);
-    EXPECT_EQ(keyDowns(), 2);
-    clock().advance(0.3);
-    EXPECT_EQ(keyDowns(), 5);
-    hold.end();
-    clock().advance(1.0);
-    EXPECT_EQ(keyDowns(), 5);
+TEST_F(KeyHold, AHeldKeyRepeatsAfterTheInitialDelayThenEveryInterval) {
+    hold(OVTestKeyWithText(model, "x"), 0.4);
+    EXPECT_EQ(posted(), QStringList({"text x 0x0"}));
+
+    // 1 at the press, the first repeat at 0.5 s, then every 0.1 s.
+    hold(OVTestKeyWithAction(model, "backspace"), 0.99);
+    QStringList taps;
+    for (int i = 0; i < 6; ++i) {
+        taps << "key 51 down 0x0"
+             << "key 51 up 0x0";
+    }
+    EXPECT_EQ(posted(), taps);
     EXPECT_EQ(clock().pendingCount(), 0);
     EXPECT_FALSE(model.heldKey().heldKeyActive);
-    EXPECT_EQ(poster.lines().first(), QStringLiteral("key 51 down 0x0"));
 
-    // A quick tap posts exactly once.
-    poster.calls.clear();
-    ASSERT_TRUE(hold.begin(&model, OVTestKeyWithAction(model, "backspace")));
-    hold.end();
-    clock().advance(1.0);
-    EXPECT_EQ(poster.lines(), QStringList({"key 51 down 0x0", "key 51 up 0x0"}));
-}
-
-TEST_F(KeyHold, IntervalComesFromTheActiveProfileAndIsAtLeastThirtyMilliseconds) {
+    // The profile's interval, read at each hold start and raised to 0.03 s.
     OVStandardPreferences().setObject("holdRepeatInterval", 0.01);
-    EXPECT_DOUBLE_EQ(model.keyButtonHoldRepeatInterval(), 0.01);
-    ASSERT_TRUE(hold.begin(&model, OVTestKeyWithText(model, "x")));
-    clock().advance(0.029);
-    EXPECT_EQ(keyDowns(), 1);
-    clock().advance(0.002);
-    EXPECT_EQ(keyDowns(), 2);
-    // Read at the start of each hold only.
+    ASSERT_TRUE(press_.begin(&model, OVTestKeyWithText(model, "x")));
     OVStandardPreferences().setObject("holdRepeatInterval", 0.5);
-    clock().advance(0.06);
-    EXPECT_EQ(keyDowns(), 4);
-    hold.end();
-
-    poster.calls.clear();
-    ASSERT_TRUE(hold.begin(&model, OVTestKeyWithText(model, "x")));
-    clock().advance(1.01);
-    EXPECT_EQ(keyDowns(), 3);
-    hold.end();
-
-    EXPECT_DOUBLE_EQ(OVEffectiveHoldRepeatInterval(0.01), 0.03);
+    clock().advance(0.5 + 0.065);
+    press_.end();
+    EXPECT_EQ(posted().size(), 4);  // at once, 0.5, 0.53, 0.56
     EXPECT_DOUBLE_EQ(OVEffectiveHoldRepeatInterval(-1.0), 0.03);
     EXPECT_DOUBLE_EQ(OVEffectiveHoldRepeatInterval(std::nan("")), 0.03);
-    EXPECT_DOUBLE_EQ(OVEffectiveHoldRepeatInterval(0.2), 0.2);
 }
 
-TEST_F(KeyHold, HeldTextKeepsItsCaseButLosesTheOneShotModifiers) {
+TEST_F(KeyHold, AHeldKeyRepeatsExactlyWhatItsTapSends) {
+    // A held shortcut repeats the shortcut, never the plain letter.
+    press("control");
+    hold(OVTestKeyWithText(model, "z"), 0.65);
+    EXPECT_EQ(posted(),
+              QStringList({"key 6 down 0x40000", "key 6 up 0x40000", "key 6 down 0x40000",
+                           "key 6 up 0x40000", "key 6 down 0x40000", "key 6 up 0x40000"}));
+    EXPECT_FALSE(model.state().controlOn);  // disarmed when the key is let go
+
+    // A shifted letter stays upper case; esc goes out without the armed modifiers, as tapped.
     press("shift");
-    ASSERT_TRUE(hold.begin(&model, OVTestKeyWithText(model, "a")));
-    EXPECT_FALSE(model.state().shiftOn);
-    clock().advance(0.25);
-    hold.end();
-    EXPECT_EQ(poster.lines(), QStringList({"text A 0x20000", "text A 0x0", "text A 0x0"}));
-
-    // Command held with a letter: the shortcut once, then the plain letter.
-    poster.calls.clear();
+    hold(OVTestKeyWithText(model, "a"), 0.55);
     press("command");
-    ASSERT_TRUE(hold.begin(&model, OVTestKeyWithText(model, "s")));
-    clock().advance(0.1);
-    hold.end();
-    EXPECT_EQ(poster.lines(),
-              QStringList({"key 1 down 0x100000", "key 1 up 0x100000", "text s 0x0"}));
-}
-
-TEST_F(KeyHold, HeldKeyCodesRepeatWithTheFlagsCapturedAtTheStart) {
-    press("command");
-    ASSERT_TRUE(hold.begin(&model, OVTestKeyWithAction(model, "left")));
-    EXPECT_TRUE(model.state().commandOn);
-    EXPECT_EQ(model.heldKey().heldKeyFlags, 0x100000u);
-    clock().advance(0.1);
-    hold.end();
-    EXPECT_FALSE(model.state().commandOn);  // disarmed when the hold ends
-    EXPECT_EQ(poster.lines(), QStringList({"key 123 down 0x100000", "key 123 up 0x100000",
-                                           "key 123 down 0x100000", "key 123 up 0x100000"}));
+    hold(OVTestKeyWithAction(model, "escape"), 0.55);
+    press("option");
+    hold(OVTestKeyWithAction(model, "left"), 0.55);
+    EXPECT_EQ(posted(),
+              QStringList({"text A 0x0", "text A 0x0", "key 53 down 0x0", "key 53 up 0x0",
+                           "key 53 down 0x0", "key 53 up 0x0", "key 123 down 0x80000",
+                           "key 123 up 0x80000", "key 123 down 0x80000", "key 123 up 0x80000"}));
+    EXPECT_FALSE(model.state().optionOn);
 }
 
 TEST_F(KeyHold, OnlyRepeatableKeysInHoldModeAreHeld) {
     for (const char* action : {"cut", "command", "shift", "symbols", "holdToggle", "emoji"}) {
-        EXPECT_FALSE(hold.begin(&model, OVTestKeyWithAction(model, action))) << action;
+        EXPECT_FALSE(press_.begin(&model, OVTestKeyWithAction(model, action))) << action;
     }
-    EXPECT_FALSE(hold.begin(nullptr, OVTestKeyWithAction(model, "backspace")));
+    EXPECT_FALSE(press_.begin(nullptr, OVTestKeyWithAction(model, "backspace")));
     EXPECT_FALSE(model.keyButtonShouldUseHold(OVKeyboardKey("", "", "text")));
-    EXPECT_TRUE(model.keyButtonShouldUseHold(OVTestKeyWithAction(model, "escape")));
     EXPECT_TRUE(poster.calls.isEmpty());
 
     press("holdToggle");
     EXPECT_FALSE(model.state().holdMode);
-    EXPECT_FALSE(hold.begin(&model, OVTestKeyWithAction(model, "backspace")));
-    EXPECT_FALSE(hold.begin(&model, OVTestKeyWithText(model, "a")));
+    EXPECT_FALSE(press_.begin(&model, OVTestKeyWithAction(model, "backspace")));
+    EXPECT_FALSE(press_.begin(&model, OVTestKeyWithText(model, "a")));
     EXPECT_TRUE(poster.calls.isEmpty());
 }
 
 TEST_F(KeyHold, DroppingTheHeldKeyStopsTheRepeats) {
-    ASSERT_TRUE(hold.begin(&model, OVTestKeyWithAction(model, "down")));
+    ASSERT_TRUE(press_.begin(&model, OVTestKeyWithAction(model, "down")));
     // A second hold start while one is held is ignored.
     model.keyButtonHoldBegan(OVTestKeyWithAction(model, "up"));
     EXPECT_EQ(model.heldKey().heldKeyCode, 125);
     press("holdToggle");  // toggling hold mode drops the held key
     EXPECT_FALSE(model.heldKey().heldKeyActive);
-    clock().advance(0.5);
-    hold.end();
-    EXPECT_EQ(keyDowns(), 1);
+    clock().advance(1.0);
+    press_.end();
+    EXPECT_EQ(posted(), QStringList({"key 125 down 0x0", "key 125 up 0x0"}));
 
     press("holdToggle");
     press("option");
-    ASSERT_TRUE(hold.begin(&model, OVTestKeyWithAction(model, "down")));
+    ASSERT_TRUE(press_.begin(&model, OVTestKeyWithAction(model, "down")));
     model.releaseHeldKeyIfNeeded();
     EXPECT_TRUE(model.state().optionOn);  // releasing leaves the modifiers alone
-    hold.end();
+    press_.end();
     EXPECT_TRUE(model.state().optionOn);  // and a hold that was dropped ends quietly
-    EXPECT_EQ(keyDowns(), 2);
 }

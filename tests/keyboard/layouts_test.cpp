@@ -215,17 +215,3 @@ TEST(KeyCodes, EveryABCCharacterHasItsOwnCodeAndOnlyUnshiftedASCIIHasOne) {
         }
     }
 }
-
-TEST(KeyCodes, HeldKeysRepeatTheirNavigationCodes) {
-    const QList<std::pair<QString, int>> expected{
-        {"backspace", 51}, {"return", 36}, {"tab", 48},   {"escape", 53}, {"left", 123},
-        {"right", 124},    {"up", 126},    {"down", 125}, {"home", 115},  {"end", 119}};
-    for (const auto& [action, code] : expected) {
-        EXPECT_EQ(OVKeyboardHoldKeyCodeForDescriptor(OVKeyboardKey("", "", action)), code)
-            << action.toStdString();
-    }
-    for (const char* action : {"text", "cut", "shift", "emoji", "symbols", "volumeUp"}) {
-        EXPECT_FALSE(OVKeyboardHoldKeyCodeForDescriptor(OVKeyboardKey("", "", action)).has_value())
-            << action;
-    }
-}

@@ -2,6 +2,7 @@
 
 #include <QSet>
 
+#include "base/modifier_flags.h"
 #include "keyboard/key_presentation.h"
 #include "keyboard/keyboard_layouts.h"
 
@@ -106,7 +107,7 @@ TEST(KeyPresentation, IconNamesFontsAndActiveKeys) {
         for (const OVKeyboardLayout& layout : {OVKeyboardABCRows(), OVKeyboardSymbolRows()}) {
             for (const OVKeyboardRow& row : layout) {
                 for (const OVKeyDescriptor& key : row) {
-                    const QString name = OVKeyboardIconName(key, minimized);
+                    const QString name = OVKeyboardIconName(key, minimized, OVEventFlagCommand);
                     if (!name.isEmpty()) {
                         names.insert(name);
                     }
@@ -116,15 +117,24 @@ TEST(KeyPresentation, IconNamesFontsAndActiveKeys) {
     }
     EXPECT_EQ(names.size(), 27);
     for (const char* action : {"text", "escape", "symbols", "holdToggle", "unknown"}) {
-        EXPECT_TRUE(OVKeyboardIconName(OVKeyboardKey("", "", action), false).isEmpty()) << action;
+        EXPECT_TRUE(
+            OVKeyboardIconName(OVKeyboardKey("", "", action), false, OVEventFlagCommand).isEmpty())
+            << action;
     }
     const OVKeyDescriptor size = OVKeyboardKey("size", "", "keyboardSize");
-    EXPECT_EQ(OVKeyboardIconName(size, false), QStringLiteral("keyboard-minimize"));
-    EXPECT_EQ(OVKeyboardIconName(size, true), QStringLiteral("keyboard-maximize"));
-    EXPECT_EQ(OVKeyboardIconName(OVKeyboardKey("", "", "caps"), false),
+    EXPECT_EQ(OVKeyboardIconName(size, false, OVEventFlagCommand),
+              QStringLiteral("keyboard-minimize"));
+    EXPECT_EQ(OVKeyboardIconName(size, true, OVEventFlagCommand),
+              QStringLiteral("keyboard-maximize"));
+    EXPECT_EQ(OVKeyboardIconName(OVKeyboardKey("", "", "caps"), false, OVEventFlagCommand),
               QStringLiteral("caps-lock"));
-    EXPECT_EQ(OVKeyboardIconName(OVKeyboardKey("", "", "missionControl"), false),
-              QStringLiteral("mission-control"));
+    EXPECT_EQ(
+        OVKeyboardIconName(OVKeyboardKey("", "", "missionControl"), false, OVEventFlagCommand),
+        QStringLiteral("mission-control"));
+    // Where Control makes the shortcuts, the Command key is the Super key.
+    const OVKeyDescriptor command = OVKeyboardKey("cmd", "", "command");
+    EXPECT_EQ(OVKeyboardIconName(command, false, OVEventFlagCommand), QStringLiteral("command"));
+    EXPECT_EQ(OVKeyboardIconName(command, false, OVEventFlagControl), QStringLiteral("super"));
 
     const OVKeyFont letter = OVKeyboardFont(kLetterA);
     EXPECT_DOUBLE_EQ(letter.pointSize, 15.0);

@@ -226,7 +226,7 @@ TEST_F(TouchKeyboardPanel, HoldRepeatsUntilReleaseAndAnOrdinaryPressClicksOnRele
     EXPECT_TRUE(del->isHolding());
     EXPECT_TRUE(del->isDown());
     EXPECT_EQ(poster.calls.size(), 2);
-    clock().advance(0.1);
+    clock().advance(0.5);  // the first repeat after the initial delay
     EXPECT_EQ(poster.calls.size(), 4);
     QTest::mouseMove(del, QPoint(30, 30));
     clock().advance(0.25);

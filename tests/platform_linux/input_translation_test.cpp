@@ -1,6 +1,15 @@
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
 
+#include <memory>
+#include <utility>
+
+#include "base/modifier_flags.h"
+#include "base/services.h"
+#include "keyboard/keyboard_test_helpers.h"
+#include "keyboard/recording_event_poster.h"
+#include "keyboard/touch_keyboard_model.h"
+#include "platform/assembled_platform.h"
 #include "platform/linux/input_translation.h"
 
 namespace {
@@ -66,14 +75,14 @@ TEST(InputTranslation, ButtonsFollowTypesAndButtonNumbers) {
 
 TEST(InputTranslation, ModifierFlagsArePressedInOrderAroundKeys) {
     OVInputTranslator translator;
-    EXPECT_EQ(translator.key(0, true, kShift | kControl | kOption | kCommand),
-              (Steps{keyStep(KEY_LEFTSHIFT, true), keyStep(KEY_LEFTCTRL, true),
-                     keyStep(KEY_LEFTALT, true), keyStep(KEY_LEFTMETA, true), keyStep(KEY_A, true),
-                     keyStep(KEY_LEFTMETA, false), keyStep(KEY_LEFTALT, false),
-                     keyStep(KEY_LEFTCTRL, false), keyStep(KEY_LEFTSHIFT, false)}));
+    EXPECT_EQ(
+        translator.key(0, true, kShift | kControl | kOption | kCommand),
+        (Steps{keyStep(KEY_LEFTSHIFT, true), keyStep(KEY_LEFTCTRL, true),
+               keyStep(KEY_LEFTALT, true), keyStep(KEY_LEFTMETA, true), keyStep(KEY_A, true)}));
     EXPECT_EQ(
         translator.key(0, false, kOption),
-        (Steps{keyStep(KEY_LEFTALT, true), keyStep(KEY_A, false), keyStep(KEY_LEFTALT, false)}));
+        (Steps{keyStep(KEY_A, false), keyStep(KEY_LEFTMETA, false), keyStep(KEY_LEFTALT, false),
+               keyStep(KEY_LEFTCTRL, false), keyStep(KEY_LEFTSHIFT, false)}));
 
     // A recorded combo (Command-Shift-4: Shift down, Command down, 4 down and up, Command up,
     // Shift up, each with the flags held so far) presses every key exactly once.
@@ -193,14 +202,13 @@ TEST(InputTranslation, MagnifyIsControlAndTheWheel) {
 
 TEST(InputTranslation, TextSystemKeysAndSystemApplications) {
     OVInputTranslator translator;
-    const std::vector<OVKeyStroke> strokes{*OVUSLayoutStrokeForCharacter(U'H'),
-                                           *OVUSLayoutStrokeForCharacter(U'i'),
-                                           *OVUSLayoutStrokeForCharacter(U'!')};
+    const std::vector<OVKeyStroke> strokes{
+        {KEY_H, true}, {KEY_I, false}, {KEY_Q, false, KEY_RIGHTALT}};
     EXPECT_EQ(translator.keyStrokes(strokes, 0),
               (Steps{keyStep(KEY_LEFTSHIFT, true), keyStep(KEY_H, true), keyStep(KEY_H, false),
                      keyStep(KEY_LEFTSHIFT, false), keyStep(KEY_I, true), keyStep(KEY_I, false),
-                     keyStep(KEY_LEFTSHIFT, true), keyStep(KEY_1, true), keyStep(KEY_1, false),
-                     keyStep(KEY_LEFTSHIFT, false)}));
+                     keyStep(KEY_RIGHTALT, true), keyStep(KEY_Q, true), keyStep(KEY_Q, false),
+                     keyStep(KEY_RIGHTALT, false)}));
 
     EXPECT_EQ(translator.systemKey(0, true), (Steps{keyStep(KEY_VOLUMEUP, true)}));
     EXPECT_EQ(translator.systemKey(0, false), (Steps{keyStep(KEY_VOLUMEUP, false)}));
@@ -235,4 +243,78 @@ TEST(InputTranslation, AbsolutePointsOverTwoDisplays) {
     EXPECT_EQ(OVDevicePixelBounds(three), QRect(-1920, 0, 6400, 1600));
     EXPECT_EQ(OVDevicePixelPoint({-1, 300}, three), QPoint(-1, 300));
     EXPECT_EQ(OVDevicePixelPoint({10.5, 10.5}, {}), QPoint(10, 10));
+}
+
+namespace {
+
+// Sends the keyboard's keys and text through the translator with a compiled keymap, as the
+// Linux backends do, and keeps the steps.
+class TranslatingPoster : public OVRecordingEventPoster {
+  public:
+    explicit TranslatingPoster(const OVKeymap& keymap) : _keymap(keymap) {
+        _translator.setKeymapSource([this] { return &_keymap; });
+    }
+    void postKey(std::uint16_t keyCode, bool down, std::uint64_t flags) override {
+        append(_translator.key(keyCode, down, flags));
+    }
+    void postText(const QString& text, std::uint64_t flags) override {
+        std::vector<OVKeyStroke> strokes;
+        EXPECT_TRUE(OVStrokesForText(_keymap, text, strokes)) << text.toStdString();
+        append(_translator.keyStrokes(strokes, flags));
+    }
+    Steps take() { return std::exchange(_steps, {}); }
+
+  private:
+    void append(const Steps& steps) { _steps.insert(_steps.end(), steps.begin(), steps.end()); }
+    const OVKeymap& _keymap;
+    OVInputTranslator _translator;
+    Steps _steps;
+};
+
+class KeyboardThroughTheTranslator : public ::testing::Test {
+  protected:
+    void useLayout(const QString& layout) {
+        keymap = OVKeymap::compile({{}, layout, {}, {}});
+        ASSERT_TRUE(keymap);
+        poster = std::make_unique<TranslatingPoster>(*keymap);
+        platform.poster = poster.get();
+        platform.shortcutModifierFlag = OVEventFlagControl;  // as on Linux
+        services.setPlatform(&platform);
+    }
+    void press(const QString& action) { model.keyPressed(OVTestKeyWithAction(model, action)); }
+    void type(const QString& text) { model.keyPressed(OVTestKeyWithText(model, text)); }
+
+    OVServicesGuard services;
+    OVAssembledPlatform platform;
+    std::unique_ptr<OVKeymap> keymap;
+    std::unique_ptr<TranslatingPoster> poster;
+    OVTouchKeyboardModel model;
+};
+
+}  // namespace
+
+TEST_F(KeyboardThroughTheTranslator, ShortcutsTextAndCaseOnUSAndFrench) {
+    useLayout("us");
+    press("copy");
+    EXPECT_EQ(poster->take(), (Steps{keyStep(KEY_LEFTCTRL, true), keyStep(KEY_C, true),
+                                     keyStep(KEY_C, false), keyStep(KEY_LEFTCTRL, false)}));
+    // Caps lock and shift cancel: a lower-case a, and no Shift around it.
+    press("caps");
+    press("shift");
+    type("a");
+    EXPECT_EQ(poster->take(), (Steps{keyStep(KEY_A, true), keyStep(KEY_A, false)}));
+
+    useLayout("fr");
+    press("undo");  // the key that types z
+    EXPECT_EQ(poster->take(), (Steps{keyStep(KEY_LEFTCTRL, true), keyStep(KEY_W, true),
+                                     keyStep(KEY_W, false), keyStep(KEY_LEFTCTRL, false)}));
+    press("control");
+    type("a");
+    EXPECT_EQ(poster->take(), (Steps{keyStep(KEY_LEFTCTRL, true), keyStep(KEY_Q, true),
+                                     keyStep(KEY_Q, false), keyStep(KEY_LEFTCTRL, false)}));
+    // "opt" then "é": the character alone, without Alt that would fire a menu mnemonic.
+    press("symbols");
+    press("option");
+    type(QString::fromUtf8("é"));
+    EXPECT_EQ(poster->take(), (Steps{keyStep(KEY_2, true), keyStep(KEY_2, false)}));
 }

@@ -4,7 +4,8 @@
 #include <set>
 
 #include "platform/linux/key_codes.h"
-#include "platform/linux/x11_text_typer.h"
+#include "platform/linux/session_keymap.h"
+#include "platform/linux/xkb_keymap.h"
 
 TEST(KeyCodes, VirtualKeysKeepTheirPlaces) {
     EXPECT_EQ(OVEvdevCodeForVirtualKey(0), KEY_A);
@@ -54,41 +55,54 @@ TEST(KeyCodes, ModifiersAndSystemKeys) {
     EXPECT_EQ(OVEvdevCodeForSystemKey(24), -1);
 }
 
-TEST(KeyCodes, USLayoutCharacters) {
-    for (char32_t c = 0x20; c < 0x7F; ++c) {
-        EXPECT_TRUE(OVUSLayoutStrokeForCharacter(c).has_value()) << char(c);
-    }
-    EXPECT_EQ(OVUSLayoutStrokeForCharacter(U'q'), (OVKeyStroke{KEY_Q, false}));
-    EXPECT_EQ(OVUSLayoutStrokeForCharacter(U'Q'), (OVKeyStroke{KEY_Q, true}));
-    EXPECT_EQ(OVUSLayoutStrokeForCharacter(U'0'), (OVKeyStroke{KEY_0, false}));
-    EXPECT_EQ(OVUSLayoutStrokeForCharacter(U')'), (OVKeyStroke{KEY_0, true}));
-    EXPECT_EQ(OVUSLayoutStrokeForCharacter(U'"'), (OVKeyStroke{KEY_APOSTROPHE, true}));
-    EXPECT_EQ(OVUSLayoutStrokeForCharacter(U'\n'), (OVKeyStroke{KEY_ENTER, false}));
-    EXPECT_FALSE(OVUSLayoutStrokeForCharacter(U'é').has_value());
-    EXPECT_FALSE(OVUSLayoutStrokeForCharacter(U'€').has_value());
+// Keymaps compiled from the system's XKB data (xkb-data), as a session without X11 has them.
+TEST(Keymaps, CharactersOfTheUSGermanAndFrenchLayouts) {
+    QString why;
+    const auto us = OVKeymap::compile({{}, "us", {}, {}});
+    const auto de = OVKeymap::compile({{}, "de", {}, {}});
+    const auto fr = OVKeymap::compile({{}, "fr", {}, {}}, &why);
+    ASSERT_TRUE(us && de && fr) << why.toStdString();
+
+    // z and y trade places in German; a and q, z and w in French.
+    EXPECT_EQ(us->strokeForCharacter(U'z'), (OVKeyStroke{KEY_Z}));
+    EXPECT_EQ(de->strokeForCharacter(U'z'), (OVKeyStroke{KEY_Y}));
+    EXPECT_EQ(de->strokeForCharacter(U'y'), (OVKeyStroke{KEY_Z}));
+    EXPECT_EQ(fr->strokeForCharacter(U'a'), (OVKeyStroke{KEY_Q}));
+    EXPECT_EQ(fr->strokeForCharacter(U'q'), (OVKeyStroke{KEY_A}));
+    EXPECT_EQ(fr->strokeForCharacter(U'Z'), (OVKeyStroke{KEY_W, true}));
+    // @ is a shifted 2, AltGr+Q and AltGr+à.
+    EXPECT_EQ(us->strokeForCharacter(U'@'), (OVKeyStroke{KEY_2, true}));
+    EXPECT_EQ(de->strokeForCharacter(U'@'), (OVKeyStroke{KEY_Q, false, KEY_RIGHTALT}));
+    EXPECT_EQ(fr->strokeForCharacter(U'@'), (OVKeyStroke{KEY_0, false, KEY_RIGHTALT}));
+    // é has a key of its own in French only; French digits are shifted.
+    EXPECT_EQ(fr->strokeForCharacter(U'é'), (OVKeyStroke{KEY_2}));
+    EXPECT_FALSE(us->strokeForCharacter(U'é').has_value());
+    EXPECT_FALSE(de->strokeForCharacter(U'é').has_value());
+    EXPECT_EQ(fr->strokeForCharacter(U'1'), (OVKeyStroke{KEY_1, true}));
+    EXPECT_EQ(us->strokeForCharacter(U'/'), (OVKeyStroke{KEY_SLASH}));  // not the keypad's
+    EXPECT_EQ(de->strokeForCharacter(U'/'), (OVKeyStroke{KEY_7, true}));
+    EXPECT_EQ(us->strokeForCharacter(U'\n'), (OVKeyStroke{KEY_ENTER}));
+
+    // A shortcut's letter is on a base or shifted level, never behind AltGr.
+    EXPECT_EQ(fr->shortcutKeyForCharacter(U'z'), KEY_W);
+    EXPECT_FALSE(de->shortcutKeyForCharacter(U'@').has_value());
+
+    // The recorder names a key by the character it types, else by its place.
+    EXPECT_EQ(OVVirtualKeyForScanCode(KEY_Y + 8, de.get()), 6);   // types z
+    EXPECT_EQ(OVVirtualKeyForScanCode(KEY_1 + 8, fr.get()), 18);  // types &
+    EXPECT_EQ(OVVirtualKeyForScanCode(KEY_F5 + 8, nullptr), 96);
+    EXPECT_FALSE(OVVirtualKeyForScanCode(3, us.get()).has_value());
+
+    EXPECT_FALSE(OVKeymap::compile({{}, "no-such-layout", {}, {}}, &why));
+    EXPECT_TRUE(why.contains("no-such-layout")) << why.toStdString();
 }
 
-TEST(XKeymap, KeysymsStrokesAndSpareKeycodes) {
-    EXPECT_EQ(OVKeysymForCharacter(U'a'), 0x61u);
-    EXPECT_EQ(OVKeysymForCharacter(U'é'), 0xE9u);
-    EXPECT_EQ(OVKeysymForCharacter(U'€'), 0x010020ACu);
-    EXPECT_EQ(OVKeysymForCharacter(U'😀'), 0x0101F600u);
-    EXPECT_EQ(OVKeysymForCharacter(U'\n'), 0xFF0Du);  // Return
-    EXPECT_EQ(OVKeysymForCharacter(U'\t'), 0xFF09u);  // Tab
-    EXPECT_EQ(OVKeysymForCharacter(U'\x01'), 0u);
-    EXPECT_EQ(OVKeysymForCharacter(U'\x85'), 0u);
-
-    // Key codes 9–13: Escape; 1 and !; a and A; b alone (its capital implied); nothing.
-    OVXKeymapTable keymap;
-    keymap.minKeycode = 9;
-    keymap.keysymsPerKeycode = 2;
-    keymap.keysyms = {0xFF1B, 0, '1', '!', 'a', 'A', 'b', 0, 0, 0};
-    EXPECT_EQ(OVStrokeForKeysym(keymap, '1'), (OVKeyStroke{10 - 8, false}));
-    EXPECT_EQ(OVStrokeForKeysym(keymap, '!'), (OVKeyStroke{10 - 8, true}));
-    EXPECT_EQ(OVStrokeForKeysym(keymap, 'A'), (OVKeyStroke{11 - 8, true}));
-    EXPECT_EQ(OVStrokeForKeysym(keymap, 'b'), (OVKeyStroke{12 - 8, false}));
-    EXPECT_EQ(OVStrokeForKeysym(keymap, 'B'), (OVKeyStroke{12 - 8, true}));
-    EXPECT_FALSE(OVStrokeForKeysym(keymap, 0xE9).has_value());
-    EXPECT_FALSE(OVStrokeForKeysym(keymap, 0).has_value());
-    EXPECT_EQ(OVSpareKeycodes(keymap), (std::vector<int>{13}));
+TEST(Keymaps, TheSessionsLayoutComesFromLocaledElseTheEnvironmentElseUS) {
+    QProcessEnvironment environment;
+    const QDBusConnection noBus = QDBusConnection(QStringLiteral("none"));
+    EXPECT_EQ(OVSessionKeymapNames(noBus, environment).layout, QStringLiteral("us"));
+    environment.insert("XKB_DEFAULT_LAYOUT", "de");
+    environment.insert("XKB_DEFAULT_VARIANT", "nodeadkeys");
+    EXPECT_EQ(OVSessionKeymapNames(noBus, environment),
+              (OVKeymapNames{{}, "de", "nodeadkeys", {}}));
 }

@@ -45,20 +45,20 @@ TEST(KeyNames, EveryNamedCodeAndNoOther) {
 TEST(KeyNames, ComboFlagsKeepOnlyTheFourModifiers) {
     const std::uint64_t capsLock = 0x10000, numericPad = 0x200000, help = 0x400000,
                         function = 0x800000, deviceBits = 0x2109;
-    EXPECT_EQ(OVComboFlagsFromEventFlags(0x1E0000 | capsLock | numericPad | help | function |
+    EXPECT_EQ(OVEventFlagsFromEventFlags(0x1E0000 | capsLock | numericPad | help | function |
                                          deviceBits | (1ull << 40)),
               0x1E0000u);
-    EXPECT_EQ(OVComboFlagsFromEventFlags(capsLock | function), 0u);
-    EXPECT_EQ(OVComboFlagsFromEventFlags(OVComboFlagOption | deviceBits), OVComboFlagOption);
+    EXPECT_EQ(OVEventFlagsFromEventFlags(capsLock | function), 0u);
+    EXPECT_EQ(OVEventFlagsFromEventFlags(OVEventFlagOption | deviceBits), OVEventFlagOption);
 }
 
 TEST(KeyNames, LabelsPutTheModifiersInTheirFixedOrder) {
-    EXPECT_EQ(OVKeyComboLabel(40, OVComboFlagControl), "Ctrl+K");
-    EXPECT_EQ(OVKeyComboLabel(35, OVComboFlagCommand | OVComboFlagShift), "Shift+Cmd+P");
+    EXPECT_EQ(OVKeyComboLabel(40, OVEventFlagControl), "Ctrl+K");
+    EXPECT_EQ(OVKeyComboLabel(35, OVEventFlagCommand | OVEventFlagShift), "Shift+Cmd+P");
     EXPECT_EQ(OVKeyComboLabel(96, 0), "F5");
     EXPECT_EQ(OVKeyComboLabel(0, 0x1E0000), "Ctrl+Opt+Shift+Cmd+A");
-    EXPECT_EQ(OVKeyComboLabel(105, OVComboFlagOption), "Opt+Key 105");
-    EXPECT_EQ(OVKeyComboLabel(49, OVComboFlagOption | OVComboFlagControl), "Ctrl+Opt+Space");
+    EXPECT_EQ(OVKeyComboLabel(105, OVEventFlagOption), "Opt+Key 105");
+    EXPECT_EQ(OVKeyComboLabel(49, OVEventFlagOption | OVEventFlagControl), "Ctrl+Opt+Space");
     // Bits other than the four add nothing.
     EXPECT_EQ(OVKeyComboLabel(53, 0x10000), "Esc");
 }
@@ -107,7 +107,7 @@ TEST_F(RecordedCombos, StoringSetsTheActionCodeFlagsAndLabel) {
 }
 
 TEST_F(RecordedCombos, AMissingOrEmptyLabelIsBuiltAndACancelStoresNothing) {
-    ASSERT_TRUE(OVStoreRecordedKeyCombo("finger3", {false, 40, OVComboFlagControl, QString()}));
+    ASSERT_TRUE(OVStoreRecordedKeyCombo("finger3", {false, 40, OVEventFlagControl, QString()}));
     EXPECT_EQ(OVProfileStringForKey("finger3KeyComboLabel"), "Ctrl+K");
     // Key code 0 with an empty label would read as "nothing recorded".
     ASSERT_TRUE(OVStoreRecordedKeyCombo("finger1", {false, 0, 0, QString("")}));
@@ -122,7 +122,7 @@ TEST_F(RecordedCombos, AMissingOrEmptyLabelIsBuiltAndACancelStoresNothing) {
 
 TEST_F(RecordedCombos, ANamedProfileReceivesTheComboAndDefaultKeepsItsOwn) {
     ASSERT_TRUE(OVSaveCurrentSettingsAsProfile("Drawing"));
-    ASSERT_TRUE(OVStoreRecordedKeyCombo("eraser", OVKeyComboFromKeyDown(6, OVComboFlagCommand)));
+    ASSERT_TRUE(OVStoreRecordedKeyCombo("eraser", OVKeyComboFromKeyDown(6, OVEventFlagCommand)));
     const QVariantMap drawing = state.storedProfile("Drawing");
     EXPECT_EQ(drawing.value("eraserModifierAction").toLongLong(), OVKeyboardActionKeyCombo);
     EXPECT_EQ(drawing.value("eraserKeyComboLabel").toString(), "Cmd+Z");

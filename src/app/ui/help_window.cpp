@@ -43,7 +43,8 @@ QList<HelpSection> helpSections() {
                         "you may need to restart touch controls.")},
         {QStringLiteral("Keyboard"),
          QStringLiteral("Open, close, move, minimize and maximize the keyboard. Use the \"hold\" "
-                        "key to repeat keypresses.")},
+                        "key to repeat keypresses. The \"emoji\" key opens the emoji chooser "
+                        "where the desktop has one for Ctrl+. (GTK applications, IBus).")},
         {QStringLiteral("Settings > Profiles"),
          QStringLiteral("You can create custom profiles for your apps. Name a profile after the "
                         "app and it can automatically switch to the profile when the named app is "

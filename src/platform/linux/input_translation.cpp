@@ -6,6 +6,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "base/virtual_keys.h"
+
 namespace {
 
 enum class ButtonChange { Press, Release, None };
@@ -316,36 +318,70 @@ OVInputSteps OVInputTranslator::magnify(double amount, std::int64_t phase, QPoin
     return steps;
 }
 
-OVInputSteps OVInputTranslator::key(std::uint16_t virtualKey, bool down, std::uint64_t flags) {
-    OVInputSteps steps;
+int OVInputTranslator::evdevCodeForVirtualKey(std::uint16_t virtualKey) const {
     const int code = OVEvdevCodeForVirtualKey(virtualKey);
+    const std::optional<char32_t> character = OVCharacterForVirtualKey(virtualKey);
+    const OVKeymap* keymap = character && _keymap ? _keymap() : nullptr;
+    return keymap ? keymap->shortcutKeyForCharacter(*character).value_or(code) : code;
+}
+
+OVInputSteps OVInputTranslator::key(std::uint16_t virtualKey, bool down, std::uint64_t flags) {
+    if (!down) {
+        return keyUp(virtualKey);
+    }
+    OVInputSteps steps;
+    const int code = evdevCodeForVirtualKey(virtualKey);
     if (code < 0) {
         return steps;
     }
     const auto modifier = OVModifierForEvdevCode(code);
-    const ModifierSet around =
-        modifiersOfFlags(flags) & ~(modifier ? bitOf(*modifier) : 0u) & ~_syntheticModifiers;
-    if (modifier && down && code == OVEvdevCodeForModifier(*modifier) &&
+    if (modifier && code == OVEvdevCodeForModifier(*modifier) &&
         (_syntheticModifiers & bitOf(*modifier))) {
         // Already down for the flags of an earlier event: from now on the caller holds it.
         _syntheticModifiers &= ~bitOf(*modifier);
         _heldKeys.push_back(code);
         return steps;
     }
-    pressModifiers(around, steps);
+    // The flags' modifiers go down before the key and up after it.
+    const ModifierSet before = _syntheticModifiers;
+    pressModifiers(modifiersOfFlags(flags) & ~(modifier ? bitOf(*modifier) : 0u), steps);
     const auto held = std::find(_heldKeys.begin(), _heldKeys.end(), code);
-    if (down) {
-        if (held != _heldKeys.end()) {
-            steps.push_back(OVInputStep::key(code, false));  // a repeat is a fresh press
-        } else {
-            _heldKeys.push_back(code);
-        }
-        steps.push_back(OVInputStep::key(code, true));
-    } else if (held != _heldKeys.end()) {
+    if (held != _heldKeys.end()) {
+        steps.push_back(OVInputStep::key(code, false));  // a repeat is a fresh press
+    } else {
+        _heldKeys.push_back(code);
+    }
+    steps.push_back(OVInputStep::key(code, true));
+    const auto record =
+        std::find_if(_virtualKeysDown.begin(), _virtualKeysDown.end(),
+                     [&](const VirtualKeyDown& key) { return key.virtualKey == virtualKey; });
+    if (record != _virtualKeysDown.end()) {
+        record->code = code;
+        record->modifiers |= _syntheticModifiers & ~before;
+    } else {
+        _virtualKeysDown.push_back({virtualKey, code, _syntheticModifiers & ~before});
+    }
+    return steps;
+}
+
+OVInputSteps OVInputTranslator::keyUp(std::uint16_t virtualKey) {
+    OVInputSteps steps;
+    int code = OVEvdevCodeForVirtualKey(virtualKey);
+    ModifierSet modifiers = 0;
+    const auto down =
+        std::find_if(_virtualKeysDown.begin(), _virtualKeysDown.end(),
+                     [&](const VirtualKeyDown& key) { return key.virtualKey == virtualKey; });
+    if (down != _virtualKeysDown.end()) {
+        code = down->code;  // as it went down, even when the layout changed since
+        modifiers = down->modifiers;
+        _virtualKeysDown.erase(down);
+    }
+    const auto held = std::find(_heldKeys.begin(), _heldKeys.end(), code);
+    if (held != _heldKeys.end()) {
         _heldKeys.erase(held);
         steps.push_back(OVInputStep::key(code, false));
     }
-    releaseModifiers(around, steps);
+    releaseModifiers(modifiers, steps);
     return steps;
 }
 
@@ -362,7 +398,13 @@ OVInputSteps OVInputTranslator::keyStrokes(const std::vector<OVKeyStroke>& strok
             modifiersOfFlags(flags) | (stroke.shift ? bitOf(OVModifierKey::Shift) : 0u);
         const ModifierSet around = wanted & ~_syntheticModifiers;
         pressModifiers(around, steps);
+        if (stroke.levelKey != 0) {
+            steps.push_back(OVInputStep::key(stroke.levelKey, true));
+        }
         tapKey(stroke.code, steps);
+        if (stroke.levelKey != 0) {
+            steps.push_back(OVInputStep::key(stroke.levelKey, false));
+        }
         releaseModifiers(around, steps);
     }
     return steps;
@@ -415,6 +457,7 @@ OVInputSteps OVInputTranslator::releaseEverything() {
         steps.push_back(OVInputStep::key(*it, false));
     }
     _heldKeys.clear();
+    _virtualKeysDown.clear();
     if (_magnifyHoldsControl) {
         steps.push_back(OVInputStep::key(OVEvdevCodeForModifier(OVModifierKey::Control), false));
         _magnifyHoldsControl = false;

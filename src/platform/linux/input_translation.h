@@ -6,10 +6,12 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/display_services.h"
 #include "platform/linux/key_codes.h"
+#include "platform/linux/xkb_keymap.h"
 
 // One thing a synthetic input device does, in evdev's vocabulary. Each step is one input frame.
 struct OVInputStep {
@@ -61,16 +63,23 @@ class OVWheelAccumulator {
 // Turns the event poster's calls (event types, button numbers, flag masks, virtual key codes)
 // into input steps. Keeps what the devices hold: buttons, modifier keys, the wheel sums.
 // Modifier flags become key presses of the modifiers, in the order Shift, Control, Option,
-// Command, released in reverse: around a key or a scroll step, and from a button press until
-// its release for mouse events.
+// Command, released in reverse: from a key's press until its release, around a scroll step, and
+// from a button press until its release for mouse events. With a keymap, a virtual key that types a
+// character is sent as the key that types that character in the active layout (undo presses the key
+// that types "z").
 class OVInputTranslator {
   public:
+    using KeymapSource = std::function<const OVKeymap*()>;
+
     explicit OVInputTranslator(double wheelUnitsPerPixel = OVDefaultWheelUnitsPerPixel);
+    void setKeymapSource(KeymapSource source) { _keymap = std::move(source); }
 
     OVInputSteps mouseEvent(int type, int button, QPoint at, std::uint64_t flags);
     OVInputSteps scrollWheel(std::int32_t deltaY, std::int32_t deltaX, std::uint64_t flags);
     OVInputSteps magnify(double amount, std::int64_t phase, QPoint at);
     OVInputSteps key(std::uint16_t virtualKey, bool down, std::uint64_t flags);
+    // Types strokes: each key with what it needs held (Shift, the third-level key) and the
+    // modifiers of `flags`.
     OVInputSteps keyStrokes(const std::vector<OVKeyStroke>& strokes, std::uint64_t flags);
     OVInputSteps systemKey(int key, bool down);
     OVInputSteps warp(QPoint to);
@@ -92,9 +101,20 @@ class OVInputTranslator {
     void releaseModifiers(ModifierSet unwanted, OVInputSteps& steps);
     ModifierSet releasableModifiers() const;
     void tapKey(int code, OVInputSteps& steps);
+    int evdevCodeForVirtualKey(std::uint16_t virtualKey) const;
+    OVInputSteps keyUp(std::uint16_t virtualKey);
     OVInputSteps wheelStep(double verticalUnits, double horizontalUnits, bool forMagnify);
 
     double _wheelUnitsPerPixel;
+    KeymapSource _keymap;
+    // Virtual keys down: the evdev key each was sent as and the modifiers pressed for its flags,
+    // which go up after it.
+    struct VirtualKeyDown {
+        std::uint16_t virtualKey;
+        int code;
+        unsigned modifiers;
+    };
+    std::vector<VirtualKeyDown> _virtualKeysDown;
     unsigned _heldButtons = 0;            // bit i: button code BTN_LEFT + i
     std::vector<int> _heldKeys;           // keys the caller pressed, modifiers included
     ModifierSet _syntheticModifiers = 0;  // modifiers pressed here for flags

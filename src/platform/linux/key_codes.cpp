@@ -166,54 +166,18 @@ constexpr std::array<std::uint16_t, 24> kSystemKeyToEvdev = {
     KEY_KBDILLUMTOGGLE,   // 23
 };
 
-struct CharacterKey {
-    char character;
-    std::uint16_t code;
-    bool shift;
-};
-
-// The printable ASCII characters that are not letters or digits, on a US layout.
-constexpr CharacterKey kUSPunctuation[] = {
-    {' ', KEY_SPACE, false},      {'!', KEY_1, true},
-    {'"', KEY_APOSTROPHE, true},  {'#', KEY_3, true},
-    {'$', KEY_4, true},           {'%', KEY_5, true},
-    {'&', KEY_7, true},           {'\'', KEY_APOSTROPHE, false},
-    {'(', KEY_9, true},           {')', KEY_0, true},
-    {'*', KEY_8, true},           {'+', KEY_EQUAL, true},
-    {',', KEY_COMMA, false},      {'-', KEY_MINUS, false},
-    {'.', KEY_DOT, false},        {'/', KEY_SLASH, false},
-    {':', KEY_SEMICOLON, true},   {';', KEY_SEMICOLON, false},
-    {'<', KEY_COMMA, true},       {'=', KEY_EQUAL, false},
-    {'>', KEY_DOT, true},         {'?', KEY_SLASH, true},
-    {'@', KEY_2, true},           {'[', KEY_LEFTBRACE, false},
-    {'\\', KEY_BACKSLASH, false}, {']', KEY_RIGHTBRACE, false},
-    {'^', KEY_6, true},           {'_', KEY_MINUS, true},
-    {'`', KEY_GRAVE, false},      {'{', KEY_LEFTBRACE, true},
-    {'|', KEY_BACKSLASH, true},   {'}', KEY_RIGHTBRACE, true},
-    {'~', KEY_GRAVE, true},       {'\n', KEY_ENTER, false},
-    {'\r', KEY_ENTER, false},     {'\t', KEY_TAB, false},
-    {'\b', KEY_BACKSPACE, false},
-};
-
-constexpr std::uint16_t kLetterKeys[26] = {
-    KEY_A, KEY_B, KEY_C, KEY_D, KEY_E, KEY_F, KEY_G, KEY_H, KEY_I, KEY_J, KEY_K, KEY_L, KEY_M,
-    KEY_N, KEY_O, KEY_P, KEY_Q, KEY_R, KEY_S, KEY_T, KEY_U, KEY_V, KEY_W, KEY_X, KEY_Y, KEY_Z};
-
-constexpr std::uint16_t kDigitKeys[10] = {KEY_0, KEY_1, KEY_2, KEY_3, KEY_4,
-                                          KEY_5, KEY_6, KEY_7, KEY_8, KEY_9};
-
 }  // namespace
 
 std::uint64_t OVFlagMaskForModifier(OVModifierKey modifier) {
     switch (modifier) {
         case OVModifierKey::Shift:
-            return OVShiftFlagMask;
+            return OVEventFlagShift;
         case OVModifierKey::Control:
-            return OVControlFlagMask;
+            return OVEventFlagControl;
         case OVModifierKey::Option:
-            return OVOptionFlagMask;
+            return OVEventFlagOption;
         case OVModifierKey::Command:
-            return OVCommandFlagMask;
+            return OVEventFlagCommand;
     }
     return 0;
 }
@@ -266,19 +230,10 @@ int OVEvdevCodeForSystemKey(int systemKey) {
     return kSystemKeyToEvdev[systemKey];
 }
 
-std::optional<OVKeyStroke> OVUSLayoutStrokeForCharacter(char32_t character) {
-    if (character >= U'a' && character <= U'z') {
-        return OVKeyStroke{kLetterKeys[character - U'a'], false};
-    }
-    if (character >= U'A' && character <= U'Z') {
-        return OVKeyStroke{kLetterKeys[character - U'A'], true};
-    }
-    if (character >= U'0' && character <= U'9') {
-        return OVKeyStroke{kDigitKeys[character - U'0'], false};
-    }
-    for (const CharacterKey& key : kUSPunctuation) {
-        if (char32_t(key.character) == character) {
-            return OVKeyStroke{key.code, key.shift};
+std::optional<std::uint16_t> OVVirtualKeyForEvdevCode(int code) {
+    for (std::size_t virtualKey = 0; virtualKey < kVirtualKeyToEvdev.size(); ++virtualKey) {
+        if (code > 0 && kVirtualKeyToEvdev[virtualKey] == code) {
+            return std::uint16_t(virtualKey);
         }
     }
     return std::nullopt;

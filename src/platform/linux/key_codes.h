@@ -3,16 +3,13 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/modifier_flags.h"
+
 // The program's modifier flag masks and the four modifier keys they stand for, in the order in
 // which modifiers are pressed (and released in reverse).
 enum class OVModifierKey { Shift, Control, Option, Command };
 inline constexpr OVModifierKey OVModifierPressOrder[] = {
     OVModifierKey::Shift, OVModifierKey::Control, OVModifierKey::Option, OVModifierKey::Command};
-
-inline constexpr std::uint64_t OVShiftFlagMask = 0x20000;
-inline constexpr std::uint64_t OVControlFlagMask = 0x40000;
-inline constexpr std::uint64_t OVOptionFlagMask = 0x80000;
-inline constexpr std::uint64_t OVCommandFlagMask = 0x100000;
 
 std::uint64_t OVFlagMaskForModifier(OVModifierKey modifier);
 // The left-hand evdev key that presses a modifier (Option is Alt, Command is Super).
@@ -23,17 +20,9 @@ std::optional<OVModifierKey> OVModifierForEvdevCode(int code);
 // The evdev key (KEY_*) at the place of a virtual key code of the program's key vocabulary
 // (the positions of an ANSI keyboard, 0 = A); -1 for codes without a PC key.
 int OVEvdevCodeForVirtualKey(std::uint16_t virtualKey);
+// The virtual key code at the place of an evdev key; nothing for keys without one.
+std::optional<std::uint16_t> OVVirtualKeyForEvdevCode(int code);
 
 // The evdev key of a system-defined media key number (0 sound up, 1 sound down, 7 mute, 16 play,
 // ...); -1 when there is none.
 int OVEvdevCodeForSystemKey(int systemKey);
-
-// A key and whether Shift is needed for it.
-struct OVKeyStroke {
-    int code = 0;  // evdev KEY_*
-    bool shift = false;
-    bool operator==(const OVKeyStroke&) const = default;
-};
-
-// The key that types a character on a US keyboard layout; nothing when it has none.
-std::optional<OVKeyStroke> OVUSLayoutStrokeForCharacter(char32_t character);

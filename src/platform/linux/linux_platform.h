@@ -29,6 +29,7 @@ class OVLinuxPlatform : public OVPlatform {
     OVUserNotifications& userNotifications() override { return _notifications; }
     OVHTTPTransport& httpTransport() override;
     OVPermissions& permissions() override { return _permissions; }
+    std::uint64_t shortcutModifier() const override { return OVEventFlagControl; }
 
     OVLinuxEventPoster& linuxEventPoster() { return _poster; }
 

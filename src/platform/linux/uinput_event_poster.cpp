@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "platform/linux/desktop_settings.h"
+#include "platform/linux/session_keymap.h"
 #include "platform/linux/uinput_events.h"
+#include "platform/linux/xtest_calls.h"
 
 namespace {
 
@@ -30,17 +32,31 @@ std::unique_ptr<OVUInputEventPoster> OVUInputEventPoster::create(OVDisplayServic
         !makeDevice(node, false, QRect(), poster->_keyboard, why)) {
         return nullptr;
     }
-    if (OVIsX11Session()) {
-        poster->_x11 = OVOpenX11Display();
-        if (OVX11HasXTest(poster->_x11.get())) {
-            poster->_typer = std::make_unique<OVX11TextTyper>(poster->_x11.get());
-        }
-    }
+    poster->setUpKeymap();
     return poster;
 }
 
 OVUInputEventPoster::OVUInputEventPoster(OVDisplayServices& displays, QByteArray node)
     : _displays(displays), _node(std::move(node)), _translator(OVWheelUnitsPerPixelSetting()) {}
+
+// In an X11 session the X server's keymap says which key types what; elsewhere the session's
+// layout, compiled here. A character the X server's map lacks is typed through XTEST on a spare
+// key code.
+void OVUInputEventPoster::setUpKeymap() {
+    if (OVIsX11Session()) {
+        _x11Keymap = OVX11Keymap::open();
+        _x11 = OVOpenX11Display();
+    }
+    if (_x11Keymap) {
+        if (OVX11HasXTest(_x11.get())) {
+            _typer = std::make_unique<OVX11TextTyper>(_x11.get(), *_x11Keymap);
+        }
+        _translator.setKeymapSource([this] { return _x11Keymap->current(); });
+        return;
+    }
+    _sessionKeymap = OVCompileSessionKeymap(OVSessionKeymapNames());
+    _translator.setKeymapSource([this] { return _sessionKeymap.get(); });
+}
 
 OVUInputEventPoster::~OVUInputEventPoster() {
     perform(_translator.releaseEverything());
@@ -149,31 +165,29 @@ void OVUInputEventPoster::postKey(std::uint16_t keyCode, bool down, std::uint64_
 }
 
 void OVUInputEventPoster::postText(const QString& text, std::uint64_t flags) {
-    if (_typer) {
-        if (const auto strokes = _typer->strokesForText(text)) {
-            perform(_translator.keyStrokes(*strokes, flags));
-        } else if (!_typer->typeWithXTest(text, flags)) {
-            qWarning("Orvetta: some characters of \"%s\" could not be typed", qUtf8Printable(text));
-        }
-        return;
-    }
-    // Without X the key map is not known: the keys of a US layout, and nothing for the rest.
-    std::vector<OVKeyStroke> strokes;
     bool complete = true;
-    for (char32_t character : text.toStdU32String()) {
-        if (const auto stroke = OVUSLayoutStrokeForCharacter(character)) {
-            strokes.push_back(*stroke);
+    if (_typer) {
+        const OVX11TextTyper::Strokes typed = _typer->strokesForText(text);
+        complete = typed.complete;
+        // A borrowed key code is the X server's own: only XTEST input reaches it.
+        const OVInputSteps steps = _translator.keyStrokes(typed.strokes, flags);
+        if (typed.borrowed) {
+            OVPerformWithXTest(_x11.get(), steps);
         } else {
-            complete = false;
+            perform(steps);
         }
+    } else {
+        std::vector<OVKeyStroke> strokes;
+        const OVKeymap* keymap = _x11Keymap ? _x11Keymap->current() : _sessionKeymap.get();
+        complete = keymap && OVStrokesForText(*keymap, text, strokes);
+        perform(_translator.keyStrokes(strokes, flags));
     }
     if (!complete && !_warnedAboutText) {
         _warnedAboutText = true;
         qWarning(
-            "Orvetta: characters that have no key on a US keyboard cannot be typed outside "
-            "X11; they are left out");
+            "Orvetta: characters that no key of the keyboard layout types are left out (\"%s\")",
+            qUtf8Printable(text));
     }
-    perform(_translator.keyStrokes(strokes, flags));
 }
 
 void OVUInputEventPoster::postSystemKey(int key, bool down) {

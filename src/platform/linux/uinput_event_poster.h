@@ -9,6 +9,7 @@
 #include "platform/event_poster.h"
 #include "platform/linux/input_translation.h"
 #include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_keymap.h"
 #include "platform/linux/x11_text_typer.h"
 
 struct libevdev_uinput;
@@ -51,6 +52,7 @@ class OVUInputEventPoster : public OVEventPoster {
     QPoint devicePoint(QPointF at);
     void followDesktopArea();
     void perform(const OVInputSteps& steps);
+    void setUpKeymap();
 
     OVDisplayServices& _displays;
     QByteArray _node;
@@ -58,7 +60,9 @@ class OVUInputEventPoster : public OVEventPoster {
     Device _keyboard;
     QRect _pointerArea;
     OVInputTranslator _translator;
-    OVX11Display _x11;  // for text the key map lacks, in X11 sessions
+    std::unique_ptr<OVX11Keymap> _x11Keymap;  // in X11 sessions
+    OVX11Display _x11;                        // for text the key map lacks, in X11 sessions
     std::unique_ptr<OVX11TextTyper> _typer;
+    std::unique_ptr<OVKeymap> _sessionKeymap;  // without X11
     bool _warnedAboutText = false;
 };

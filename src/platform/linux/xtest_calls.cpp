@@ -4,6 +4,10 @@
 
 #include <cstdlib>
 
+// Xlib last: its macros clash with other names.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
 namespace {
 
 constexpr unsigned kFirstXKeycode = 8;
@@ -64,4 +68,26 @@ std::vector<OVXTestCall> OVXTestCallsForStep(const OVInputStep& step) {
             break;
     }
     return calls;
+}
+
+void OVPerformWithXTest(Display* display, const OVInputSteps& steps) {
+    if (steps.empty()) {
+        return;
+    }
+    for (const OVInputStep& step : steps) {
+        for (const OVXTestCall& call : OVXTestCallsForStep(step)) {
+            switch (call.kind) {
+                case OVXTestCall::Kind::Motion:
+                    XTestFakeMotionEvent(display, -1, call.x, call.y, CurrentTime);
+                    break;
+                case OVXTestCall::Kind::Button:
+                    XTestFakeButtonEvent(display, call.number, call.press, CurrentTime);
+                    break;
+                case OVXTestCall::Kind::Key:
+                    XTestFakeKeyEvent(display, call.number, call.press, CurrentTime);
+                    break;
+            }
+        }
+    }
+    XFlush(display);
 }

@@ -4,6 +4,8 @@
 
 #include "platform/linux/input_translation.h"
 
+typedef struct _XDisplay Display;
+
 // One request to the X server's XTEST extension.
 struct OVXTestCall {
     enum class Kind { Motion, Button, Key };
@@ -24,6 +26,9 @@ inline constexpr unsigned OVXButtonWheelRight = 7;
 // The X key code of an evdev key on servers that use the evdev key codes (all current ones):
 // the evdev code plus 8. 0 when it does not fit X's key codes.
 unsigned OVXKeycodeForEvdevCode(int code);
+
+// Carries out input steps with XTEST requests on `display`, then flushes.
+void OVPerformWithXTest(Display* display, const OVInputSteps& steps);
 
 // The requests that carry out one input step. The core protocol knows whole wheel detents only:
 // each becomes a press and release of a wheel button.

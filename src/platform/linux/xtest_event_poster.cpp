@@ -25,17 +25,25 @@ std::unique_ptr<OVXTestEventPoster> OVXTestEventPoster::create(OVDisplayServices
         }
         return nullptr;
     }
+    std::unique_ptr<OVX11Keymap> keymap = OVX11Keymap::open(displayName, why);
+    if (!keymap) {
+        return nullptr;
+    }
     // XTEST input must not be held back by another client's grab of the server.
     XTestGrabControl(display.get(), True);
     return std::unique_ptr<OVXTestEventPoster>(
-        new OVXTestEventPoster(displays, std::move(display)));
+        new OVXTestEventPoster(displays, std::move(display), std::move(keymap)));
 }
 
-OVXTestEventPoster::OVXTestEventPoster(OVDisplayServices& displays, OVX11Display display)
+OVXTestEventPoster::OVXTestEventPoster(OVDisplayServices& displays, OVX11Display display,
+                                       std::unique_ptr<OVX11Keymap> keymap)
     : _displays(displays),
       _display(std::move(display)),
+      _keymap(std::move(keymap)),
       _translator(OVWheelUnitsPerPixelSetting()),
-      _typer(_display.get()) {}
+      _typer(_display.get(), *_keymap) {
+    _translator.setKeymapSource([this] { return _keymap->current(); });
+}
 
 OVXTestEventPoster::~OVXTestEventPoster() {
     perform(_translator.releaseEverything());
@@ -47,25 +55,7 @@ QPoint OVXTestEventPoster::devicePoint(QPointF at) const {
 }
 
 void OVXTestEventPoster::perform(const OVInputSteps& steps) {
-    if (steps.empty()) {
-        return;
-    }
-    for (const OVInputStep& step : steps) {
-        for (const OVXTestCall& call : OVXTestCallsForStep(step)) {
-            switch (call.kind) {
-                case OVXTestCall::Kind::Motion:
-                    XTestFakeMotionEvent(_display.get(), -1, call.x, call.y, CurrentTime);
-                    break;
-                case OVXTestCall::Kind::Button:
-                    XTestFakeButtonEvent(_display.get(), call.number, call.press, CurrentTime);
-                    break;
-                case OVXTestCall::Kind::Key:
-                    XTestFakeKeyEvent(_display.get(), call.number, call.press, CurrentTime);
-                    break;
-            }
-        }
-    }
-    XFlush(_display.get());
+    OVPerformWithXTest(_display.get(), steps);
 }
 
 void OVXTestEventPoster::postMouseEvent(int type, int button, QPointF at, std::uint64_t flags,
@@ -89,11 +79,9 @@ void OVXTestEventPoster::postKey(std::uint16_t keyCode, bool down, std::uint64_t
 }
 
 void OVXTestEventPoster::postText(const QString& text, std::uint64_t flags) {
-    if (const auto strokes = _typer.strokesForText(text)) {
-        perform(_translator.keyStrokes(*strokes, flags));
-        return;
-    }
-    if (!_typer.typeWithXTest(text, flags)) {
+    const OVX11TextTyper::Strokes typed = _typer.strokesForText(text);
+    perform(_translator.keyStrokes(typed.strokes, flags));
+    if (!typed.complete) {
         qWarning("Orvetta: some characters of \"%s\" could not be typed", qUtf8Printable(text));
     }
 }

@@ -7,6 +7,7 @@
 #include "platform/event_poster.h"
 #include "platform/linux/input_translation.h"
 #include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_keymap.h"
 #include "platform/linux/x11_text_typer.h"
 
 // Synthetic input through the X server's XTEST extension, for X11 sessions where /dev/uinput
@@ -34,12 +35,14 @@ class OVXTestEventPoster : public OVEventPoster {
     void synchronize();
 
   private:
-    OVXTestEventPoster(OVDisplayServices& displays, OVX11Display display);
+    OVXTestEventPoster(OVDisplayServices& displays, OVX11Display display,
+                       std::unique_ptr<OVX11Keymap> keymap);
     QPoint devicePoint(QPointF at) const;
     void perform(const OVInputSteps& steps);
 
     OVDisplayServices& _displays;
     OVX11Display _display;
+    std::unique_ptr<OVX11Keymap> _keymap;
     OVInputTranslator _translator;
     OVX11TextTyper _typer;
 };
