@@ -108,6 +108,11 @@ QFont tagFont() {
     return pixelFont(14, true);
 }
 
+QSizeF tagSize(const QString& text) {
+    const QFontMetricsF metrics(tagFont());
+    return {metrics.horizontalAdvance(text) + 14.0, metrics.height() + 6.0};
+}
+
 // White text in a dark box.
 void drawTag(QPainter& painter, const QRectF& box, const QString& text) {
     painter.setPen(Qt::NoPen);
@@ -130,12 +135,10 @@ class Captions {
     }
     // A tag centred above `anchor`.
     void addTag(QPointF anchor, const QString& text) {
-        const QFont font = tagFont();
-        const QFontMetricsF metrics(font);
-        const QSizeF size(metrics.horizontalAdvance(text) + 14.0, metrics.height() + 6.0);
+        const QSizeF size = tagSize(text);
         place({QRectF(QPointF(anchor.x() - size.width() / 2, anchor.y() - size.height() - 14.0),
                       size),
-               text, font, kInk, true});
+               text, tagFont(), kInk, true});
     }
     void draw(QPainter& painter) const {
         for (const Caption& caption : _captions) {
@@ -232,7 +235,6 @@ void drawDrag(QPainter& painter, const Canvas& canvas, const OVReplayAction& dra
     painter.setPen(roundPen(colour, 2.5));
     painter.setBrush(Qt::NoBrush);
     painter.drawPolyline(line);
-    painter.setPen(roundPen(colour, 2.5));
     painter.setBrush(Qt::white);
     painter.drawEllipse(line.front(), 6.0, 6.0);
     if (drag.kind == Kind::Held) {
@@ -383,7 +385,6 @@ void drawFrame(QPainter& painter, const Canvas& canvas, QSizeF display) {
     painter.drawRoundedRect(canvas.screen.adjusted(-kBezel, -kBezel, kBezel, kBezel), 10, 10);
     painter.setBrush(kScreen);
     painter.drawRect(canvas.screen);
-    painter.setPen(QPen(kGrid, 1.0));
     painter.setFont(pixelFont(11));
     for (double x = kGridPoints; x < display.width(); x += kGridPoints) {
         const double px = canvas.map({x, 0}).x();
@@ -485,8 +486,7 @@ void drawLegend(QPainter& painter, QPointF origin) {
     });
     legend.item(QStringLiteral("keys, action"), [&painter](QPointF c) {
         const QString text = QStringLiteral("Esc");
-        const QFontMetricsF metrics(tagFont());
-        const QSizeF size(metrics.horizontalAdvance(text) + 14.0, metrics.height() + 6.0);
+        const QSizeF size = tagSize(text);
         drawTag(painter, QRectF(c - QPointF(size.width(), size.height()) / 2, size), text);
     });
     legend.item(QStringLiteral("cursor moved"),
@@ -499,7 +499,7 @@ void drawLegend(QPainter& painter, QPointF origin) {
 }  // namespace
 
 QImage OVReplayPicture(const OVReplayPictureContent& content) {
-    const QSizeF display = content.display.isEmpty() ? QSizeF(1920, 1080) : QSizeF(content.display);
+    const QSizeF display(content.display);
     const double width = OVReplayPictureWidth;
     Canvas canvas;
     canvas.scale = std::min((width - 2 * (kMargin + kBezel)) / display.width(),
@@ -523,7 +523,7 @@ QImage OVReplayPicture(const OVReplayPictureContent& content) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     drawHeader(painter, content);
     drawFrame(painter, canvas, display);
-    painter.setClipRect(canvas.screen.adjusted(-kBezel, -kBezel, kBezel, kBezel));
+    painter.setClipRect(canvas.screen);
     for (const OVReplayGesture& gesture : content.gestures) {
         drawTraces(painter, canvas, gesture);
     }

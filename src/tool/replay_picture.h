@@ -14,7 +14,7 @@ struct OVReplayPictureContent {
     QString title;     // the recording's device name
     QString fileName;  // the recording's file
     double seconds = 0.0;
-    QSize display;
+    QSize display;  // not empty
     std::vector<OVReplayGesture> gestures;
 };
 

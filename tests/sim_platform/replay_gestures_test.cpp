@@ -11,21 +11,36 @@ namespace {
 
 using Kind = OVSimPostedEvent::Kind;
 
+OVSimPostedEvent posted(double time, Kind kind) {
+    OVSimPostedEvent event;
+    event.time = time;
+    event.kind = kind;
+    return event;
+}
+
 OVSimPostedEvent mouse(double time, int type, int button, QPointF at) {
-    return {.time = time, .type = type, .button = button, .at = at, .clickCount = button == 0};
+    OVSimPostedEvent event = posted(time, Kind::Mouse);
+    event.type = type;
+    event.button = button;
+    event.at = at;
+    event.clickCount = button == 0 ? 1 : 0;
+    return event;
 }
 
 OVSimPostedEvent magnify(double time, double amount, std::int64_t phase) {
-    return {
-        .time = time, .kind = Kind::Magnify, .at = {200, 500}, .amount = amount, .phase = phase};
+    OVSimPostedEvent event = posted(time, Kind::Magnify);
+    event.amount = amount;
+    event.phase = phase;
+    event.at = {200, 500};
+    return event;
 }
 
 OVSimPostedEvent key(double time, int code, bool down, std::uint64_t flags) {
-    return {.time = time, .kind = Kind::Key, .flags = flags, .code = code, .down = down};
-}
-
-OVSimPostedEvent scroll(double time, std::int32_t deltaX) {
-    return {.time = time, .kind = Kind::Scroll, .deltaX = deltaX};
+    OVSimPostedEvent event = posted(time, Kind::Key);
+    event.code = code;
+    event.down = down;
+    event.flags = flags;
+    return event;
 }
 
 OVReplayContact finger(std::uint32_t id, QPointF at) {
@@ -55,7 +70,9 @@ TEST(ReplayGestures, EachTouchBecomesOneLineWithWhatItDid) {
     tracker.addEvent(key(1.0, 21, false, 0x120000));
     tracker.addEvent(key(1.0, 55, false, 0x20000));
     tracker.addEvent(key(1.0, 56, false, 0));
-    tracker.addEvent({.time = 1.0, .kind = Kind::Open, .text = QStringLiteral("missionControl")});
+    OVSimPostedEvent open = posted(1.0, Kind::Open);
+    open.text = QStringLiteral("missionControl");
+    tracker.addEvent(open);
     tracker.addReport(1.1, {});
 
     // A long press on the right button.
@@ -68,10 +85,16 @@ TEST(ReplayGestures, EachTouchBecomesOneLineWithWhatItDid) {
     // A sideways scroll that coasts after the lift.
     tracker.addReport(4.0, {finger(1, {500, 500})});
     tracker.addReport(4.1, {finger(1, {470, 500})});
-    tracker.addEvent(scroll(4.1, -20));
-    tracker.addEvent(scroll(4.15, -10));
+    OVSimPostedEvent scroll = posted(4.1, Kind::Scroll);
+    scroll.deltaX = -20;
+    tracker.addEvent(scroll);
+    scroll.time = 4.15;
+    scroll.deltaX = -10;
+    tracker.addEvent(scroll);
     tracker.addReport(4.2, {});
-    tracker.addEvent(scroll(4.25, -6));
+    scroll.time = 4.25;
+    scroll.deltaX = -6;
+    tracker.addEvent(scroll);
 
     // A drag whose button is still held when the replay ends.
     tracker.addReport(5.0, {finger(1, {10, 10})});
