@@ -1,7 +1,10 @@
 // orvetta-tool: the command-line companion for support and development.
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
+#include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "tool/tool_commands.h"
 
@@ -20,7 +23,8 @@ const OVToolVerb kVerbs[] = {
      OVPrefsCommand},
     {"diagnostics", "diagnostics [--payload] [--sim]", OVDiagnosticsCommand},
     {"replay",
-     "replay <recording> [--events] [--virtual | --speed N] [--display WxH] [--config DIR]",
+     "replay <recording> [--events] [--summary] [--picture FILE.png] [--virtual | --speed N] "
+     "[--display WxH] [--config DIR]",
      OVReplayCommand},
     {"devices", "devices [--json]", OVDevicesCommand},
     {"record", "record <hidraw node> [--output FILE]", OVRecordCommand},
@@ -38,10 +42,20 @@ int printHelp(const QStringList&, QTextStream& out, QTextStream&) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Pictures need fonts, which need a GUI application; the offscreen platform needs no display.
+    const bool draws = std::any_of(argv + 1, argv + argc, [](const char* argument) {
+        return std::strcmp(argument, "--picture") == 0;
+    });
+    if (draws) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    const std::unique_ptr<QCoreApplication> application =
+        draws ? std::make_unique<QGuiApplication>(argc, argv)
+              : std::make_unique<QCoreApplication>(argc, argv);
+
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList arguments = app.arguments().mid(1);
+    QStringList arguments = application->arguments().mid(1);
     if (arguments.isEmpty()) {
         printHelp({}, out, err);
         return 2;

@@ -1,8 +1,11 @@
 // orvetta-tool replay: plays a hid-recorder recording through decoding, the gesture engine and
-// the sim event log.
+// the sim event log; tells what happened report by report, event by event or gesture by gesture,
+// and draws a picture of it.
 
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include "base/notification_center.h"
 #include "base/preferences.h"
@@ -10,20 +13,24 @@
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
 #include "hid/hid_recording.h"
+#include "platform/sim/replay_summary.h"
 #include "platform/sim/sim_display_services.h"
 #include "platform/sim/sim_replay.h"
 #include "settings/profiles.h"
+#include "tool/replay_picture.h"
 #include "tool/tool_commands.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: orvetta-tool replay <recording> [--events] [--virtual | --speed N] "
-    "[--display WxH] [--config DIR]\n";
+    "usage: orvetta-tool replay <recording> [--events] [--summary] [--picture FILE.png] "
+    "[--virtual | --speed N] [--display WxH] [--config DIR]\n";
 
 struct ReplayArguments {
     QString recording;
     bool events = false;
+    bool summary = false;
+    QString picture;
     bool virtualTime = false;
     double speed = 1.0;
     QSize display{1920, 1080};
@@ -45,6 +52,18 @@ std::optional<ReplayArguments> parseArguments(const QStringList& arguments, QTex
         };
         if (argument == QLatin1String("--events")) {
             parsed.events = true;
+        } else if (argument == QLatin1String("--summary")) {
+            parsed.summary = true;
+        } else if (argument == QLatin1String("--picture")) {
+            const std::optional<QString> text = value();
+            if (!text) {
+                return std::nullopt;
+            }
+            if (!QFileInfo(*text).absoluteDir().exists()) {
+                err << "orvetta-tool replay: the folder of " << *text << " does not exist\n";
+                return std::nullopt;
+            }
+            parsed.picture = *text;
         } else if (argument == QLatin1String("--virtual")) {
             parsed.virtualTime = true;
         } else if (argument == QLatin1String("--speed")) {
@@ -92,6 +111,23 @@ std::optional<ReplayArguments> parseArguments(const QStringList& arguments, QTex
     return parsed;
 }
 
+bool writePicture(const ReplayArguments& arguments, const OVHIDRecording& recording,
+                  std::vector<OVReplayGesture> gestures, QTextStream& out, QTextStream& err) {
+    const OVReplayPictureContent content{
+        recording.name, QFileInfo(arguments.recording).fileName(),
+        recording.events.isEmpty() ? 0.0 : recording.events.last().time, arguments.display,
+        std::move(gestures)};
+    QSaveFile file(arguments.picture);
+    if (!file.open(QIODevice::WriteOnly) || !OVReplayPicture(content).save(&file, "PNG") ||
+        !file.commit()) {
+        err << "orvetta-tool replay: cannot write " << arguments.picture << ": "
+            << file.errorString() << "\n";
+        return false;
+    }
+    out << "picture of the replay: " << QFileInfo(arguments.picture).absoluteFilePath() << "\n";
+    return true;
+}
+
 }  // namespace
 
 int OVReplayCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
@@ -124,6 +160,18 @@ int OVReplayCommand(const QStringList& arguments, QTextStream& out, QTextStream&
         out.flush();
     };
     OVSimReplay replay(scheduler, parsed->display, parsed->events, print);
+    replay.setPrintsReports(!parsed->summary);
+    std::vector<OVReplayGesture> gestures;
+    if (parsed->summary || !parsed->picture.isEmpty()) {
+        replay.setGestureHandler([&](const OVReplayGesture& gesture) {
+            if (parsed->summary) {
+                print(OVReplaySummaryLine(gesture));
+            }
+            if (!parsed->picture.isEmpty()) {
+                gestures.push_back(gesture);
+            }
+        });
+    }
     OVServicesGuard services(
         OVServices{&center, preferences.get(), &scheduler, &replay.platform(), nullptr});
     OVRegisterDefaults();
@@ -133,10 +181,14 @@ int OVReplayCommand(const QStringList& arguments, QTextStream& out, QTextStream&
     }
     if (parsed->virtualTime) {
         replay.runVirtual(virtualScheduler);
-        return 0;
+    } else {
+        QEventLoop loop;
+        replay.startRealTime(parsed->speed, [&loop] { loop.quit(); });
+        loop.exec();
     }
-    QEventLoop loop;
-    replay.startRealTime(parsed->speed, [&loop] { loop.quit(); });
-    loop.exec();
+    if (!parsed->picture.isEmpty() &&
+        !writePicture(*parsed, *recording, std::move(gestures), out, err)) {
+        return 1;
+    }
     return 0;
 }

@@ -1,8 +1,9 @@
 // The bundled demo session and the replay test data: generated from scripts, replayed through
-// the whole report path in virtual time, and compared with the expected event logs.
+// the whole report path in virtual time, and compared with the expected event logs and gesture
+// summaries.
 //
-// ORVETTA_REGENERATE_RECORDINGS=1 rewrites the recordings and the expected logs from the
-// scripts; review the diff before committing it.
+// ORVETTA_REGENERATE_RECORDINGS=1 rewrites the recordings, the expected logs and the expected
+// gesture summaries from the scripts; review the diff before committing it.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "demo_scenes.h"
 #include "hid/descriptor_parser.h"
 #include "hid/touch_bridge.h"
+#include "platform/sim/replay_summary.h"
 #include "platform/sim/sim_replay.h"
 #include "settings/profiles.h"
 
@@ -38,12 +40,20 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-// The output of `orvetta-tool replay <recording> --virtual --events`.
-QString replayOutput(const OVHIDRecording& recording) {
+enum class Output { Events, Summary };
+
+// The output of `orvetta-tool replay <recording> --virtual --events` or `... --virtual --summary`.
+QString replayOutput(const OVHIDRecording& recording, Output output = Output::Events) {
     OVServicesGuard guard;
     QStringList lines;
-    OVSimReplay replay(*guard.virtualScheduler(), QSize(1920, 1080), true,
-                       [&lines](const QString& line) { lines << line; });
+    auto print = [&lines](const QString& line) { lines << line; };
+    OVSimReplay replay(*guard.virtualScheduler(), QSize(1920, 1080), output == Output::Events,
+                       print);
+    if (output == Output::Summary) {
+        replay.setPrintsReports(false);
+        replay.setGestureHandler(
+            [&print](const OVReplayGesture& gesture) { print(OVReplaySummaryLine(gesture)); });
+    }
     guard.setPlatform(&replay.platform());
     OVRegisterDefaults();
     OVError error;
@@ -55,9 +65,22 @@ QString replayOutput(const OVHIDRecording& recording) {
 
 struct RecordingFile {
     QString recordingPath;
-    QString eventsPath;
+    QString eventsPath;  // the summary is next to it, ending in .summary
     OVHIDRecording recording;
 };
+
+QString summaryPath(QString eventsPath) {
+    return eventsPath.replace(QStringLiteral(".events"), QStringLiteral(".summary"));
+}
+
+void expectSameLines(const QString& actualText, const QString& expectedText) {
+    const QStringList expected = expectedText.split(QLatin1Char('\n'));
+    const QStringList actual = actualText.split(QLatin1Char('\n'));
+    ASSERT_EQ(actual.size(), expected.size()) << actualText.toStdString();
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << "line " << i + 1;
+    }
+}
 
 std::vector<RecordingFile> generatedFiles() {
     std::vector<RecordingFile> files;
@@ -78,6 +101,8 @@ TEST(RecordingsTest, TheCheckedInRecordingsAreWhatTheScriptsMake) {
         if (regenerating()) {
             writeFile(file.recordingPath, text);
             writeFile(file.eventsPath, replayOutput(file.recording).toUtf8());
+            writeFile(summaryPath(file.eventsPath),
+                      replayOutput(file.recording, Output::Summary).toUtf8());
             continue;
         }
         EXPECT_EQ(readFile(file.recordingPath), text) << file.recordingPath.toStdString();
@@ -97,8 +122,9 @@ TEST(RecordingsTest, TheDemoSessionPlaysForAboutTwentySeconds) {
     EXPECT_EQ(layout.contacts[kDemoPenSlot].preferredKind, OVContactKindPen);
 }
 
-// Every recording in tests/data with an expected event log replays to exactly that log.
-TEST(RecordingsTest, ReplaysMatchTheExpectedEventLogs) {
+// Every recording in tests/data with an expected event log replays to exactly that log and to
+// the expected gesture summary.
+TEST(RecordingsTest, ReplaysMatchTheExpectedEventLogsAndSummaries) {
     const QDir data(kSourceDir + QStringLiteral("/tests/data"));
     const QStringList expectedLogs = data.entryList({QStringLiteral("*.events")}, QDir::Files);
     ASSERT_GE(expectedLogs.size(), 4);
@@ -112,13 +138,9 @@ TEST(RecordingsTest, ReplaysMatchTheExpectedEventLogs) {
         const std::optional<OVHIDRecording> recording =
             OVReadHIDRecordingFile(recordingPath, &error);
         ASSERT_TRUE(recording) << error.description.toStdString();
-        const QStringList expected =
-            QString::fromUtf8(readFile(data.filePath(name))).split(QLatin1Char('\n'));
-        const QStringList actual = replayOutput(*recording).split(QLatin1Char('\n'));
-        ASSERT_EQ(actual.size(), expected.size());
-        for (qsizetype i = 0; i < expected.size(); ++i) {
-            ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << "line " << i + 1;
-        }
+        expectSameLines(replayOutput(*recording), QString::fromUtf8(readFile(data.filePath(name))));
+        expectSameLines(replayOutput(*recording, Output::Summary),
+                        QString::fromUtf8(readFile(summaryPath(data.filePath(name)))));
     }
 }
 

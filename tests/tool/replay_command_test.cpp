@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -25,6 +29,11 @@ class ReplayCommand : public ::testing::Test {
     static QString toolPath() { return QStringLiteral(ORVETTA_BINARY_DIR "/orvetta-tool"); }
     static QString dataPath(const QString& name) {
         return QStringLiteral(ORVETTA_SOURCE_DIR "/tests/data/") + name;
+    }
+    static QString dataText(const QString& name) {
+        QFile file(dataPath(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        return QString::fromUtf8(file.readAll());
     }
 
     ReplayRun replay(const QStringList& arguments) {
@@ -54,12 +63,14 @@ class ReplayCommand : public ::testing::Test {
     QTemporaryDir dir;
 };
 
-TEST_F(ReplayCommand, VirtualTimeWithEventsPrintsTheExpectedLog) {
+TEST_F(ReplayCommand, VirtualTimePrintsTheExpectedLogOrSummary) {
     const ReplayRun run = replay({dataPath("gesture-clicks.hidrec"), "--virtual", "--events"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QFile expected(dataPath("gesture-clicks.events"));
-    ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
-    EXPECT_EQ(run.out, QString::fromUtf8(expected.readAll()));
+    EXPECT_EQ(run.out, dataText("gesture-clicks.events"));
+
+    const ReplayRun summary = replay({dataPath("gesture-clicks.hidrec"), "--virtual", "--summary"});
+    EXPECT_EQ(summary.exitCode, 0) << summary.err.toStdString();
+    EXPECT_EQ(summary.out, dataText("gesture-clicks.summary"));
 
     const ReplayRun quiet = replay({dataPath("gesture-clicks.hidrec"), "--virtual"});
     EXPECT_EQ(quiet.exitCode, 0);
@@ -98,6 +109,8 @@ TEST_F(ReplayCommand, MistakesAreRefusedWithTheirReason) {
         {{recording, "--speed", "0"}, 2, "--speed takes a number"},
         {{recording, "--speed"}, 2, "--speed needs a value"},
         {{recording, "--display", "wide"}, 2, "--display takes"},
+        {{recording, "--picture"}, 2, "--picture needs a value"},
+        {{recording, "--picture", dir.filePath("no/such/folder.png")}, 2, "does not exist"},
         {{recording, "--fast"}, 2, "unexpected argument '--fast'"},
         {{recording, recording}, 2, "unexpected argument"},
         {{dir.filePath("missing.hidrec")}, 1, "missing.hidrec"},
@@ -109,6 +122,68 @@ TEST_F(ReplayCommand, MistakesAreRefusedWithTheirReason) {
         EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
     }
+}
+
+// The demo drawn: marks and traces where the recording put them, coloured by what they are.
+TEST_F(ReplayCommand, ThePictureShowsWhatHappenedWhereItHappened) {
+    const QString picture = dir.filePath("demo.png");
+    const ReplayRun run =
+        replay({QStringLiteral(ORVETTA_SOURCE_DIR "/resources/demo/demo-session.hidrec"),
+                "--virtual", "--picture", picture});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith("picture of the replay: " + picture + "\n"))
+        << run.out.toStdString();
+    const QImage image(picture);
+    ASSERT_EQ(image.width(), 1280);
+    // "left,top widthxheight" of the 1920 x 1080 display in the picture.
+    const QStringList frame = image.text("Display").split(QRegularExpression("[, x]"));
+    ASSERT_EQ(frame.size(), 4) << image.text("Display").toStdString();
+    const QPointF origin(frame[0].toDouble(), frame[1].toDouble());
+    const double scale = frame[2].toDouble() / 1920.0;
+    EXPECT_NEAR(frame[3].toDouble() / 1080.0, scale, 1e-6);
+    auto pixel = [&](QPointF at, QPoint offset = {}) {
+        return image.pixelColor((origin + at * scale).toPoint() + offset);
+    };
+    // Hue in degrees of a strong colour; -1 for the greys of the screen and its grid.
+    auto hue = [](const QColor& colour) {
+        return colour.hsvSaturationF() > 0.5 ? colour.hsvHueF() * 360.0 : -1.0;
+    };
+    auto isRed = [&](const QColor& colour) {
+        return hue(colour) > 340.0 || (hue(colour) >= 0.0 && hue(colour) < 10.0);
+    };
+    // Whether a pixel of the given hue lies within 4 pixels of `at`.
+    auto hueNear = [&](QPointF at, double low, double high) {
+        for (int dy = -4; dy <= 4; ++dy) {
+            for (int dx = -4; dx <= 4; ++dx) {
+                const double h = hue(pixel(at, {dx, dy}));
+                if (h >= low && h <= high) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+
+    // The tap at (480, 300) clicked there; the second tap at (964, 302) double-clicked, which
+    // adds a ring 12 pixels out.
+    EXPECT_TRUE(isRed(pixel({480, 300})));
+    EXPECT_FALSE(isRed(pixel({480, 300}, {12, 0})));
+    EXPECT_TRUE(isRed(pixel({964, 302}, {12, 0})));
+    // The pen's wave is green all along; the eraser's scrubbing is orange and never green (the
+    // caption of the coasting scroll covers its last stretch).
+    for (double progress = 0.1; progress < 0.95; progress += 0.1) {
+        const QPointF pen(400 + 1100 * progress,
+                          800 + 120 * std::sin(progress * 2 * std::numbers::pi));
+        EXPECT_TRUE(hueNear(pen, 130, 170)) << "pen at " << progress;
+    }
+    for (double progress = 0.1; progress < 0.75; progress += 0.1) {
+        const QPointF eraser(1200 + 160 * std::sin(progress * 6 * std::numbers::pi),
+                             600 + 40 * progress);
+        EXPECT_TRUE(hueNear(eraser, 20, 45)) << "eraser at " << progress;
+        EXPECT_FALSE(hueNear(eraser, 130, 170)) << "eraser at " << progress;
+    }
+    // Where nothing happened, the screen stays empty.
+    EXPECT_LT(hue(pixel({1700, 150})), 0.0);
 }
 
 }  // namespace

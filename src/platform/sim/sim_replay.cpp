@@ -6,10 +6,27 @@
 #include "base/virtual_scheduler.h"
 #include "hid/descriptor_parser.h"
 #include "hid/touch_bridge.h"
+#include "hid/touch_contact.h"
 
 namespace {
 
 constexpr double kSettleCheckInterval = 0.05;
+
+std::vector<OVReplayContact> replayContacts(const QVariantList& contacts) {
+    std::vector<OVReplayContact> result;
+    result.reserve(static_cast<std::size_t>(contacts.size()));
+    for (const QVariant& entry : contacts) {
+        const QVariantMap contact = entry.toMap();
+        const std::int64_t kind = contact.value(QStringLiteral("kind")).toLongLong();
+        result.push_back({kind == OVContactKindPen      ? OVReplayTool::Pen
+                          : kind == OVContactKindEraser ? OVReplayTool::Eraser
+                                                        : OVReplayTool::Finger,
+                          contact.value(QStringLiteral("id")).toUInt(),
+                          {contact.value(QStringLiteral("screenX")).toDouble(),
+                           contact.value(QStringLiteral("screenY")).toDouble()}});
+    }
+    return result;
+}
 
 }  // namespace
 
@@ -44,6 +61,7 @@ OVSimReplay::OVSimReplay(OVScheduler& scheduler, QSize displaySize, bool printEv
 
 OVSimReplay::~OVSimReplay() {
     _timer.invalidate();
+    _settleTimer.invalidate();
     if (_center) {
         _center->removeObserver(_observer);
     }
@@ -66,13 +84,57 @@ bool OVSimReplay::load(const OVHIDRecording& recording, OVError* error) {
     _center = &OVDefaultCenter();
     _observer = _center->addObserver(
         OVCompatibilityReportNotification, _bridge.get(), [this](const OVNotification& note) {
-            printReport(note.userInfo.value(QStringLiteral("contacts")).toList());
+            handleReport(note.userInfo.value(QStringLiteral("contacts")).toList());
         });
     return true;
 }
 
-void OVSimReplay::printReport(const QVariantList& contacts) {
-    _print(OVReplayReportLine(_poster.elapsed(), _lastLength, contacts));
+void OVSimReplay::setGestureHandler(OVReplayGestureTracker::Handler handler) {
+    _gestures = std::make_unique<OVReplayGestureTracker>(std::move(handler));
+}
+
+void OVSimReplay::handleReport(const QVariantList& contacts) {
+    if (_printsReports) {
+        _print(OVReplayReportLine(_poster.elapsed(), _lastLength, contacts));
+    }
+    if (!_gestures) {
+        return;
+    }
+    // The report is published before the engine acts on it: what is logged so far came first.
+    trackNewEvents();
+    _gestures->addReport(_poster.elapsed(), replayContacts(contacts));
+    if (_gestures->lifted() && !_settleTimer.isValid()) {
+        _settleTimer =
+            _scheduler.after(kSettleCheckInterval, [this] { finishGestureWhenSettled(); });
+    }
+}
+
+void OVSimReplay::trackNewEvents() {
+    const std::vector<OVSimPostedEvent>& events = _poster.events();
+    for (; _trackedEvents < events.size(); ++_trackedEvents) {
+        _gestures->addEvent(events[_trackedEvents]);
+    }
+}
+
+void OVSimReplay::finishGestureWhenSettled() {
+    trackNewEvents();
+    if (!_gestures->lifted()) {
+        return;  // the next touch has begun and ended the gesture
+    }
+    if (gestureBusy()) {
+        _settleTimer =
+            _scheduler.after(kSettleCheckInterval, [this] { finishGestureWhenSettled(); });
+        return;
+    }
+    _gestures->finish();
+}
+
+void OVSimReplay::finishGestures() {
+    _settleTimer.invalidate();
+    if (_gestures) {
+        trackNewEvents();
+        _gestures->finish();
+    }
 }
 
 void OVSimReplay::feed(const OVHIDRecordedEvent& event) {
@@ -96,6 +158,7 @@ void OVSimReplay::runVirtual(OVVirtualScheduler& clock) {
         feed(event);
     }
     clock.drain(kSettleSeconds);
+    finishGestures();
 }
 
 void OVSimReplay::startRealTime(double speed, std::function<void()> done) {
@@ -124,6 +187,7 @@ void OVSimReplay::feedInRealTime(qsizetype index) {
 
 void OVSimReplay::waitForSettling(double deadline) {
     if (!gestureBusy() || _scheduler.now() >= deadline) {
+        finishGestures();
         if (_done) {
             std::exchange(_done, nullptr)();
         }

@@ -10,6 +10,7 @@
 #include "base/scheduler.h"
 #include "hid/hid_recording.h"
 #include "platform/assembled_platform.h"
+#include "platform/sim/replay_gestures.h"
 #include "platform/sim/sim_display_services.h"
 #include "platform/sim/sim_event_poster.h"
 
@@ -19,7 +20,8 @@ class OVNotificationCenter;
 
 // Plays a hid-recorder recording through a touch bridge on a sim platform: every report is
 // decoded, published and handed to the gesture engine, and the synthetic input ends in the
-// sim event log. Prints one line per report with its contacts and, when asked, every event.
+// sim event log. Prints one line per report with its contacts (unless told not to) and, when
+// asked, every event; hands on each gesture as it completes when asked.
 //
 // Use: make the replay, install its platform() (with the scheduler, notification centre and
 // preferences it should use), then load() and run.
@@ -34,6 +36,10 @@ class OVSimReplay {
     OVSimReplay& operator=(const OVSimReplay&) = delete;
 
     OVPlatform& platform() { return _platform; }
+    void setPrintsReports(bool printsReports) { _printsReports = printsReports; }
+    // Gestures are handed on once their contacts have lifted and the engine has settled (or the
+    // next touch has begun), the last one when the replay ends.
+    void setGestureHandler(OVReplayGestureTracker::Handler handler);
     OVSimEventPoster& eventLog() { return _poster; }
 
     // Builds the bridge for the recording's touch device. Fails when its descriptor has no
@@ -55,7 +61,12 @@ class OVSimReplay {
 
   private:
     void feed(const OVHIDRecordedEvent& event);
-    void printReport(const QVariantList& contacts);
+    void handleReport(const QVariantList& contacts);
+    // Hands the events logged since the last call to the gesture tracker.
+    void trackNewEvents();
+    // After a lift: checks now and then until the engine has settled, then ends the gesture.
+    void finishGestureWhenSettled();
+    void finishGestures();
     // Real time: feeds report `index` and schedules the next one (or the settling).
     void feedInRealTime(qsizetype index);
     void waitForSettling(double deadline);
@@ -65,6 +76,10 @@ class OVSimReplay {
     OVSimDisplayServices _displays;
     OVAssembledPlatform _platform;
     Printer _print;
+    bool _printsReports = true;
+    std::unique_ptr<OVReplayGestureTracker> _gestures;
+    std::size_t _trackedEvents = 0;
+    OVTimer _settleTimer;
     OVHIDRecording _recording;
     std::unique_ptr<OVTouchBridge> _bridge;
     std::uint64_t _observer = 0;
