@@ -179,11 +179,20 @@ class OVTouchBridge {
     // Fires the one-shot keyboard action `action` of `input` unless it fired during this touch.
     void triggerKeyboardAction(const QString& input, std::int64_t action);
     void handleAllContactsUp();
+    // A report with fewer contacts than the group had: it acts on nothing until all lift.
+    void handleLingeringContacts();
+    // Where the engine acted last: both the pointer position and the start of the next move.
+    void setLastPoint(QPointF at);
+    void pressLeftMouseAt(QPointF at, std::uint64_t flags);
+    void dragLeftMouseTo(QPointF at);
+    // Ends whatever the touch was doing (display refresh, test mode, stop): releases the
+    // buttons, ends a magnify, stops scrolling and coasting, and clears every latch.
+    void endGesture();
     // Session helpers (touch_session.cpp).
     bool failStart(OVError* error, qint64 code, const QString& message, const QString& status);
     bool chooseDevice(const QList<std::shared_ptr<OVHIDDevice>>& devices, const QString& selection);
     void sessionReport(const std::uint8_t* report, qsizetype length);
-    // Ends the touch's buttons, scrolling and inertia, and lets go of the manager and the device.
+    // Ends the gesture (endGesture) and lets go of the manager and the device.
     void endSession();
 
     // Report decoding state.
@@ -246,4 +255,14 @@ class OVTouchBridge {
     bool _pinchGestureActive = false;
     double _pinchStartDistance = 0.0;
     double _lastPinchDistance = 0.0;
+
+    // What the current touch has done, beyond the state above.
+    struct TouchProgress {
+        // Movement is measured from the point where the gesture last acted until it crosses the
+        // threshold, so that a slow drag or scroll still moves.
+        QPointF movementAnchor{-1.0, -1.0};
+        // The most contacts the current group had at once.
+        std::int64_t groupPeakContactCount = 0;
+    };
+    TouchProgress _touch;
 };
