@@ -51,6 +51,9 @@ void OVTouchBridge::handleContacts(OVTouchContactList contacts) {
         handleAllContactsUp();
         return;
     }
+    if (_touch.longPressDone) {
+        return;  // the touch right-clicked by holding still: the rest of it posts nothing
+    }
     if (count < _touch.groupPeakContactCount) {
         handleLingeringContacts();
         return;
@@ -79,6 +82,7 @@ void OVTouchBridge::handleAllContactsUp() {
     releaseActiveButtonsAt(_lastPoint);
     _ignoreSingleTouchUntilAllUp = false;
     _touch.groupPeakContactCount = 0;
+    _touch.longPressDone = false;
     if (_scrollActive) {
         // The group and the one-shot action end with the scroll release (finishScrollRelease),
         // so that fingers back within the release delay continue the same scroll.
@@ -183,6 +187,8 @@ void OVTouchBridge::handleMappedInput(const QString& input, QPointF at, bool mov
                 if (moved) {
                     dragLeftMouseTo(at);
                 }
+            } else if (waitsForLongPress(input)) {
+                holdLeftPressAt(at, flags);
             } else {
                 scheduleMouseDownAt(at, flags);
             }

@@ -21,6 +21,7 @@ void OVTouchBridge::endGesture() {
     _ignoreSingleTouchUntilAllUp = false;
     _suppressInputUntilAllContactsUp = false;
     _touch.groupPeakContactCount = 0;
+    _touch.longPressDone = false;
 }
 
 void OVTouchBridge::refreshDisplayMapping() {

@@ -11,6 +11,10 @@
 #include <limits>
 
 void OVTouchBridge::scheduleMouseDownAt(QPointF at, std::uint64_t flags) {
+    if (_touch.longPressWaiting) {
+        // Another input took the touch over: its press is an ordinary one.
+        cancelPendingMouseDown();
+    }
     // While a press is pending, later reports of the touch only move where it will land.
     _pendingMousePoint = at;
     _pendingMouseFlags = flags;
@@ -46,6 +50,7 @@ void OVTouchBridge::cancelPendingMouseDown() {
     _pendingMouseDown = false;
     _pendingMouseFromGroup = false;
     _pendingMouseFlags = 0;
+    _touch.longPressWaiting = false;
 }
 
 void OVTouchBridge::pressLeftMouseAt(QPointF at, std::uint64_t flags) {

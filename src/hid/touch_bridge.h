@@ -134,6 +134,7 @@ class OVTouchBridge {
     double inertiaBoost() const;
     double touchDelay() const;
     double scrollReleaseDelay() const;
+    bool longPressRightClick() const;
 
     void postMouse(int type, QPointF at, std::uint64_t flags = 0, std::int64_t clickCount = 1);
     void postRightMouse(int type, QPointF at, std::uint64_t flags = 0);
@@ -185,6 +186,12 @@ class OVTouchBridge {
     void setLastPoint(QPointF at);
     void pressLeftMouseAt(QPointF at, std::uint64_t flags);
     void dragLeftMouseTo(QPointF at);
+    // Press and hold for right click (`longPressRightClick`): finger1's left press waits while
+    // the finger stays near where it touched; moving away presses there and drags, lifting
+    // clicks, and holding still long enough right-clicks instead.
+    bool waitsForLongPress(const QString& input) const;
+    void holdLeftPressAt(QPointF at, std::uint64_t flags);
+    void fireLongPress();
     // Ends whatever the touch was doing (display refresh, test mode, stop): releases the
     // buttons, ends a magnify, stops scrolling and coasting, and clears every latch.
     void endGesture();
@@ -263,6 +270,11 @@ class OVTouchBridge {
         QPointF movementAnchor{-1.0, -1.0};
         // The most contacts the current group had at once.
         std::int64_t groupPeakContactCount = 0;
+        // A left press waits for press and hold, which began at `longPressStart`.
+        bool longPressWaiting = false;
+        QPointF longPressStart;
+        // Press and hold right-clicked: the rest of the touch posts nothing.
+        bool longPressDone = false;
     };
     TouchProgress _touch;
 };
