@@ -22,12 +22,25 @@ double OVQtScheduler::referenceNow() const {
            OVReferenceDateUnixOffset;
 }
 
+namespace {
+
+// How far behind its due time a repeating call may fall and still catch up.
+constexpr double kLongestCatchUp = 0.25;
+
+// QTimer counts whole milliseconds.
+int wholeMilliseconds(double seconds) {
+    return static_cast<int>(std::lround(std::max(0.0, seconds) * 1000.0));
+}
+
+}  // namespace
+
 OVTimer OVQtScheduler::start(double seconds, bool repeating, std::function<void()> fn) {
     auto* timer = new QTimer(&_owner);
     timer->setTimerType(Qt::PreciseTimer);
-    timer->setSingleShot(!repeating);
-    const double milliseconds = std::max(0.0, seconds) * 1000.0;
-    timer->setInterval(static_cast<int>(std::lround(milliseconds)));
+    // A repeating call aims each tick at its own due time (start + n * period) and re-arms the
+    // timer for it: the rounding to whole milliseconds never adds up, so the average period is
+    // exact (1/60 s ticks come at 60 Hz, not every 17 ms).
+    timer->setSingleShot(true);
 
     auto state = std::make_shared<OVTimer::State>();
     QPointer<QTimer> guard(timer);
@@ -37,22 +50,31 @@ OVTimer OVQtScheduler::start(double seconds, bool repeating, std::function<void(
             guard->deleteLater();
         }
     };
-    // The connection holds the state for as long as the timer exists, so a call whose handle
-    // the caller dropped still runs.
-    QObject::connect(timer, &QTimer::timeout, timer, [state, guard, repeating, fn = std::move(fn)] {
+    auto tick = [this, state, guard, repeating, seconds, due = now() + seconds,
+                 fn = std::move(fn)]() mutable {
         if (!state->valid) {
             return;
         }
-        if (!repeating) {
+        if (repeating) {
+            // A late tick makes the next one come sooner. Only after a stall (a suspended
+            // machine) do the ticks start afresh instead of catching up in a burst.
+            const double current = now();
+            due += seconds;
+            if (current - due > kLongestCatchUp) {
+                due = current;
+            }
+            guard->start(wholeMilliseconds(due - current));
+        } else {
             state->valid = false;
             state->cancel = nullptr;
-            if (guard) {
-                guard->deleteLater();
-            }
+            guard->deleteLater();
         }
         fn();
-    });
-    timer->start();
+    };
+    // The connection holds the state for as long as the timer exists, so a call whose handle
+    // the caller dropped still runs.
+    QObject::connect(timer, &QTimer::timeout, timer, std::move(tick));
+    timer->start(wholeMilliseconds(seconds));
     return OVTimer(state);
 }
 

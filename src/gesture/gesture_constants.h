@@ -40,6 +40,8 @@ inline constexpr double OVDoubleClickRadius = 12.0;            // points
 inline constexpr std::int64_t OVMaximumClickCount = 2;         // clicks count 1, 2, 2, 2 ...
 inline constexpr double OVImmediatePressDelay = 0.001;         // seconds: shorter presses at once
 inline constexpr double OVKeyboardActionMouseHoldBack = 0.05;  // seconds
+inline constexpr double OVLongPressDuration = 0.8;             // seconds held for a right click
+inline constexpr double OVLongPressRadius = 12.0;              // points a held finger may wander
 
 // Scrolling.
 inline constexpr double OVScrollMovementThreshold = 0.5;  // points per report

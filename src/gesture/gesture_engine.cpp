@@ -25,8 +25,11 @@ void warpCursor(QPointF to) {
 }  // namespace
 
 bool OVTouchBridge::movedFromLastPoint(QPointF to) const {
-    return std::fabs(to.x() - _lastPoint.x()) >= OVMoveThreshold ||
-           std::fabs(to.y() - _lastPoint.y()) >= OVMoveThreshold;
+    // Measured from where the gesture last acted, not from the previous report: a finger that
+    // moves less than a point per report still moves.
+    const QPointF from = _touch.movementAnchor;
+    return std::fabs(to.x() - from.x()) >= OVMoveThreshold ||
+           std::fabs(to.y() - from.y()) >= OVMoveThreshold;
 }
 
 QPointF OVTouchBridge::deltaFromLastPoint(QPointF to) const {
@@ -40,6 +43,7 @@ void OVTouchBridge::handleContacts(OVTouchContactList contacts) {
             // Every contact has lifted: both latches end here, so the next touch acts again.
             _suppressInputUntilAllContactsUp = false;
             _ignoreSingleTouchUntilAllUp = false;
+            _touch.groupPeakContactCount = 0;
         }
         return;
     }
@@ -47,15 +51,11 @@ void OVTouchBridge::handleContacts(OVTouchContactList contacts) {
         handleAllContactsUp();
         return;
     }
-    if (_ignoreSingleTouchUntilAllUp && count == 1) {
-        // A finger left over from a group gesture acts on nothing until every contact lifted.
-        if (_scrollActive) {
-            scheduleScrollRelease();
-        }
-        resetGroupGestureState();
-        if (!_pinchLocked) {
-            resetPinchState();
-        }
+    if (_touch.longPressDone) {
+        return;  // the touch right-clicked by holding still: the rest of it posts nothing
+    }
+    if (count < _touch.groupPeakContactCount) {
+        handleLingeringContacts();
         return;
     }
 
@@ -80,9 +80,13 @@ void OVTouchBridge::handleAllContactsUp() {
         firePendingMouseDown();
     }
     releaseActiveButtonsAt(_lastPoint);
+    _ignoreSingleTouchUntilAllUp = false;
+    _touch.groupPeakContactCount = 0;
+    _touch.longPressDone = false;
     if (_scrollActive) {
+        // The group and the one-shot action end with the scroll release (finishScrollRelease),
+        // so that fingers back within the release delay continue the same scroll.
         scheduleScrollRelease();
-        _ignoreSingleTouchUntilAllUp = false;
         return;
     }
     resetGroupGestureState();
@@ -92,14 +96,28 @@ void OVTouchBridge::handleAllContactsUp() {
     if (!_inertiaTimer.isValid()) {
         stopInertia();
     }
-    _ignoreSingleTouchUntilAllUp = false;
     _scrollRemainderX = 0.0;
     _scrollRemainderY = 0.0;
     _keyboardActionInput = QString();
 }
 
+void OVTouchBridge::handleLingeringContacts() {
+    // Lifting fingers out of a group never turns the rest into a gesture of fewer fingers: a
+    // finger left over from two never clicks, two left over from three never right-click.
+    if (_scrollActive) {
+        scheduleScrollRelease();
+    }
+    resetGroupGestureState();
+    if (!_pinchLocked) {
+        resetPinchState();
+    }
+}
+
 void OVTouchBridge::handleGroupOfContacts(const OVTouchContactList& contacts) {
     const int count = contacts.count;
+    // From here until every contact lifted, fewer contacts act on nothing.
+    _ignoreSingleTouchUntilAllUp = true;
+    _touch.groupPeakContactCount = std::max<std::int64_t>(_touch.groupPeakContactCount, count);
     if (count >= 4) {
         QPointF sum;
         for (int i = 0; i < count; ++i) {
@@ -110,8 +128,7 @@ void OVTouchBridge::handleGroupOfContacts(const OVTouchContactList& contacts) {
         releaseActiveButtonsAt(center);
         _scrollActive = false;
         resetPinchState();
-        _ignoreSingleTouchUntilAllUp = true;
-        _lastPoint = center;
+        setLastPoint(center);
         return;
     }
     if (count == 3) {
@@ -124,7 +141,6 @@ void OVTouchBridge::handleGroupOfContacts(const OVTouchContactList& contacts) {
             _scrollActive = false;  // a three-finger scroll continues from report to report
         }
         resetPinchState();
-        _ignoreSingleTouchUntilAllUp = true;
         handleMappedInput(kFinger3, center, movedFromLastPoint(center), deltaFromLastPoint(center));
         return;
     }
@@ -133,7 +149,6 @@ void OVTouchBridge::handleGroupOfContacts(const OVTouchContactList& contacts) {
     const QPointF second = mapContact(contacts.contacts[1]);
     const QPointF center = (first + second) / 2.0;
     beginGroupGestureWithContactCount(2, center);
-    _ignoreSingleTouchUntilAllUp = true;
     const std::int64_t action = mouseActionForInput(kFinger2);
     if (action == OVMouseActionScroll) {
         const std::uint64_t flags = modifierFlagsForInput(kFinger2);
@@ -168,12 +183,14 @@ void OVTouchBridge::handleMappedInput(const QString& input, QPointF at, bool mov
             _scrollActive = false;
             releaseRightMouseIfNeededAt(at);
             releaseMiddleMouseIfNeededAt(at);
-            if (!_mouseDown) {
+            if (_mouseDown) {
+                if (moved) {
+                    dragLeftMouseTo(at);
+                }
+            } else if (waitsForLongPress(input)) {
+                holdLeftPressAt(at, flags);
+            } else {
                 scheduleMouseDownAt(at, flags);
-            } else if (moved) {
-                postMouse(OVEventLeftMouseDragged, at, _leftMouseFlags,
-                          std::max<std::int64_t>(_activeLeftClickCount, 1));
-                _leftMouseDragged = true;
             }
             break;
         case OVMouseActionRight:
@@ -208,7 +225,12 @@ void OVTouchBridge::handleMappedInput(const QString& input, QPointF at, bool mov
             break;  // an action this version does not know presses nothing
     }
     if (!isScrollAction(action)) {
-        _lastPoint = at;  // the scroll path keeps the last point itself
+        // The scroll path keeps the last point itself. A move below the threshold is measured
+        // on from where the gesture last acted.
+        _lastPoint = at;
+        if (moved) {
+            _touch.movementAnchor = at;
+        }
     }
 }
 
@@ -218,7 +240,12 @@ void OVTouchBridge::beginGroupGestureWithContactCount(std::int64_t count, QPoint
     }
     _activeGroupContactCount = count;
     warpCursor(center);
-    _lastPoint = center;
+    setLastPoint(center);
+}
+
+void OVTouchBridge::setLastPoint(QPointF at) {
+    _lastPoint = at;
+    _touch.movementAnchor = at;
 }
 
 void OVTouchBridge::resetGroupGestureState() {

@@ -1,24 +1,31 @@
-// Ending a gesture from outside: a display change or a change of compatibility test mode.
+// Ending a gesture from outside the touch: a display change, a change of compatibility test
+// mode, or the session stopping.
 
 #include "hid/touch_bridge.h"
 
-void OVTouchBridge::refreshDisplayMapping() {
+void OVTouchBridge::endGesture() {
     cancelPendingMouseDown();
     releaseActiveButtonsAt(_lastPoint);
     cancelScrollRelease();
     _scrollActive = false;
-    resetPinchState();
+    resetPinchState();  // a magnify in progress ends where it was
     stopInertia();
 
-    _lastPoint = QPointF(-1.0, -1.0);
     resetGroupGestureState();
+    setLastPoint(QPointF(-1.0, -1.0));
     _lastScrollCenter = QPointF(0.0, 0.0);
     _scrollRemainderX = 0.0;
     _scrollRemainderY = 0.0;
-    _scrollVelocityX = 0.0;
-    _scrollVelocityY = 0.0;
-    resetPinchState();
 
+    _keyboardActionInput = QString();
+    _ignoreSingleTouchUntilAllUp = false;
+    _suppressInputUntilAllContactsUp = false;
+    _touch.groupPeakContactCount = 0;
+    _touch.longPressDone = false;
+}
+
+void OVTouchBridge::refreshDisplayMapping() {
+    endGesture();
     loadTargetDisplayBounds();
 
     // A contact that was down across the change acts on nothing until every contact lifted.
@@ -34,14 +41,7 @@ void OVTouchBridge::setCompatibilityTestMode(bool enabled) {
     if (enabled == _compatibilityTestMode) {
         return;
     }
-    cancelPendingMouseDown();
-    releaseActiveButtonsAt(_lastPoint);
-    cancelScrollRelease();
-    _scrollActive = false;
-    resetPinchState();
-    stopInertia();
-    _keyboardActionInput = QString();
-
+    endGesture();
     _compatibilityTestMode = enabled;
     // Leaving test mode ignores the touch that is still down.
     _suppressInputUntilAllContactsUp = !enabled;

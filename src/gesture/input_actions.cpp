@@ -50,6 +50,10 @@ double OVTouchBridge::scrollReleaseDelay() const {
     return OVProfileDoubleForKey(QStringLiteral("scrollReleaseDelay"));
 }
 
+bool OVTouchBridge::longPressRightClick() const {
+    return OVProfileBoolForKey(OVLongPressRightClickKey);
+}
+
 void OVTouchBridge::triggerKeyboardActionForInputIfNeeded(const QString& input) {
     if (_keyboardActionInput == input) {
         return;  // fired already during this touch

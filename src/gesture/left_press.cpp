@@ -11,6 +11,10 @@
 #include <limits>
 
 void OVTouchBridge::scheduleMouseDownAt(QPointF at, std::uint64_t flags) {
+    if (_touch.longPressWaiting) {
+        // Another input took the touch over: its press is an ordinary one.
+        cancelPendingMouseDown();
+    }
     // While a press is pending, later reports of the touch only move where it will land.
     _pendingMousePoint = at;
     _pendingMouseFlags = flags;
@@ -20,11 +24,7 @@ void OVTouchBridge::scheduleMouseDownAt(QPointF at, std::uint64_t flags) {
     }
     const double delay = std::max(touchDelay(), keyboardActionMouseDelayRemaining());
     if (delay <= OVImmediatePressDelay) {
-        const std::int64_t clickCount = beginLeftClickCountAtPoint(at);
-        postMouse(OVEventLeftMouseDown, at, flags, clickCount);
-        _leftMouseFlags = flags;
-        _mouseDown = true;
-        _leftMouseDragged = false;
+        pressLeftMouseAt(at, flags);
         _pendingMouseFlags = 0;
         return;
     }
@@ -34,22 +34,14 @@ void OVTouchBridge::scheduleMouseDownAt(QPointF at, std::uint64_t flags) {
 }
 
 void OVTouchBridge::firePendingMouseDown() {
-    // Called by the timer or, for a tap shorter than the delay, at lift: either way the timer
-    // must not fire (again) later, where it could press for the next touch too early.
-    _pendingMouseTimer.invalidate();
-    _pendingMouseTimer = OVTimer();
     // A single touch that turned into a group gesture drops its press.
     const bool droppedByGroup = _ignoreSingleTouchUntilAllUp && !_pendingMouseFromGroup;
     if (_pendingMouseDown && !_mouseDown && !droppedByGroup) {
-        const std::int64_t clickCount = beginLeftClickCountAtPoint(_pendingMousePoint);
-        postMouse(OVEventLeftMouseDown, _pendingMousePoint, _pendingMouseFlags, clickCount);
-        _leftMouseFlags = _pendingMouseFlags;
-        _mouseDown = true;
-        _leftMouseDragged = false;
+        pressLeftMouseAt(_pendingMousePoint, _pendingMouseFlags);
     }
-    _pendingMouseDown = false;
-    _pendingMouseFromGroup = false;
-    _pendingMouseFlags = 0;
+    // Called by the timer or, for a tap shorter than the delay, at lift: either way the timer
+    // must not fire (again) later, where it could press for the next touch too early.
+    cancelPendingMouseDown();
 }
 
 void OVTouchBridge::cancelPendingMouseDown() {
@@ -58,6 +50,21 @@ void OVTouchBridge::cancelPendingMouseDown() {
     _pendingMouseDown = false;
     _pendingMouseFromGroup = false;
     _pendingMouseFlags = 0;
+    _touch.longPressWaiting = false;
+}
+
+void OVTouchBridge::pressLeftMouseAt(QPointF at, std::uint64_t flags) {
+    const std::int64_t clickCount = beginLeftClickCountAtPoint(at);
+    postMouse(OVEventLeftMouseDown, at, flags, clickCount);
+    _leftMouseFlags = flags;
+    _mouseDown = true;
+    _leftMouseDragged = false;
+}
+
+void OVTouchBridge::dragLeftMouseTo(QPointF at) {
+    postMouse(OVEventLeftMouseDragged, at, _leftMouseFlags,
+              std::max<std::int64_t>(_activeLeftClickCount, 1));
+    _leftMouseDragged = true;
 }
 
 std::int64_t OVTouchBridge::beginLeftClickCountAtPoint(QPointF at) {

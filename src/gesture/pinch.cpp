@@ -31,7 +31,7 @@ void OVTouchBridge::handleScrollAndPinchAtCenter(QPointF center, double distance
         postMagnify(OVMagnifyAmountForDistanceChange(distance - _lastPinchDistance),
                     OVGesturePhaseChanged, center);
         _lastPinchDistance = distance;
-        _lastPoint = center;
+        setLastPoint(center);
         return;
     }
     handleScrollInput(QStringLiteral("finger2"), center, flags);

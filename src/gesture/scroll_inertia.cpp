@@ -39,25 +39,27 @@ void OVTouchBridge::handleScrollInput(const QString& input, QPointF at, std::uin
         beginScrollInput(input, at, flags);
         return;
     }
+    setLastPoint(at);
+    // Measured from where the scroll last posted, so that a slow scroll adds up until it
+    // crosses the threshold.
     const QPointF delta = at - _lastScrollCenter;
-    if (std::hypot(delta.x(), delta.y()) >= OVScrollMovementThreshold) {
-        const double now = currentTime();
-        const double elapsed = std::max(now - _lastScrollTime, OVScrollMinimumTimeStep);
-        const double sampleX = velocitySample(delta.x(), elapsed);
-        const double sampleY = velocitySample(delta.y(), elapsed);
-        if (input == QLatin1String("finger2")) {
-            _scrollVelocityX = sampleX;
-            _scrollVelocityY = sampleY;
-        } else {
-            _scrollVelocityX = guardedVelocity(_scrollVelocityX, sampleX, delta.x());
-            _scrollVelocityY = guardedVelocity(_scrollVelocityY, sampleY, delta.y());
-        }
-        postScrollDeltaX(delta.x(), delta.y(), flags);
-        _lastScrollTime = now;
+    if (std::hypot(delta.x(), delta.y()) < OVScrollMovementThreshold) {
+        return;
     }
-    // Movement below the threshold is dropped, not accumulated.
+    const double now = currentTime();
+    const double elapsed = std::max(now - _lastScrollTime, OVScrollMinimumTimeStep);
+    const double sampleX = velocitySample(delta.x(), elapsed);
+    const double sampleY = velocitySample(delta.y(), elapsed);
+    if (input == QLatin1String("finger2")) {
+        _scrollVelocityX = sampleX;
+        _scrollVelocityY = sampleY;
+    } else {
+        _scrollVelocityX = guardedVelocity(_scrollVelocityX, sampleX, delta.x());
+        _scrollVelocityY = guardedVelocity(_scrollVelocityY, sampleY, delta.y());
+    }
+    postScrollDeltaX(delta.x(), delta.y(), flags);
+    _lastScrollTime = now;
     _lastScrollCenter = at;
-    _lastPoint = at;
 }
 
 void OVTouchBridge::beginScrollInput(const QString& input, QPointF at, std::uint64_t flags) {
@@ -70,7 +72,7 @@ void OVTouchBridge::beginScrollInput(const QString& input, QPointF at, std::uint
     _scrollVelocityY = 0.0;
     _lastScrollCenter = at;
     _lastScrollTime = currentTime();
-    _lastPoint = at;
+    setLastPoint(at);
     _scrollInput = input;
 }
 
@@ -116,10 +118,14 @@ void OVTouchBridge::finishScrollRelease() {
     if (!_inertiaTimer.isValid()) {
         stopInertia();
     }
-    // The gesture is over: the next two-finger touch measures its pinch from its own start.
+    // The gesture is over: the next group warps the cursor to its own centre (so that its wheel
+    // events reach the window under it), measures its pinch from its own start and fires its
+    // one-shot action again.
+    resetGroupGestureState();
     if (!_pinchLocked) {
         resetPinchState();
     }
+    _keyboardActionInput = QString();
 }
 
 void OVTouchBridge::cancelScrollRelease() {

@@ -134,6 +134,7 @@ class OVTouchBridge {
     double inertiaBoost() const;
     double touchDelay() const;
     double scrollReleaseDelay() const;
+    bool longPressRightClick() const;
 
     void postMouse(int type, QPointF at, std::uint64_t flags = 0, std::int64_t clickCount = 1);
     void postRightMouse(int type, QPointF at, std::uint64_t flags = 0);
@@ -179,11 +180,26 @@ class OVTouchBridge {
     // Fires the one-shot keyboard action `action` of `input` unless it fired during this touch.
     void triggerKeyboardAction(const QString& input, std::int64_t action);
     void handleAllContactsUp();
+    // A report with fewer contacts than the group had: it acts on nothing until all lift.
+    void handleLingeringContacts();
+    // Where the engine acted last: both the pointer position and the start of the next move.
+    void setLastPoint(QPointF at);
+    void pressLeftMouseAt(QPointF at, std::uint64_t flags);
+    void dragLeftMouseTo(QPointF at);
+    // Press and hold for right click (`longPressRightClick`): finger1's left press waits while
+    // the finger stays near where it touched; moving away presses there and drags, lifting
+    // clicks, and holding still long enough right-clicks instead.
+    bool waitsForLongPress(const QString& input) const;
+    void holdLeftPressAt(QPointF at, std::uint64_t flags);
+    void fireLongPress();
+    // Ends whatever the touch was doing (display refresh, test mode, stop): releases the
+    // buttons, ends a magnify, stops scrolling and coasting, and clears every latch.
+    void endGesture();
     // Session helpers (touch_session.cpp).
     bool failStart(OVError* error, qint64 code, const QString& message, const QString& status);
     bool chooseDevice(const QList<std::shared_ptr<OVHIDDevice>>& devices, const QString& selection);
     void sessionReport(const std::uint8_t* report, qsizetype length);
-    // Ends the touch's buttons, scrolling and inertia, and lets go of the manager and the device.
+    // Ends the gesture (endGesture) and lets go of the manager and the device.
     void endSession();
 
     // Report decoding state.
@@ -246,4 +262,19 @@ class OVTouchBridge {
     bool _pinchGestureActive = false;
     double _pinchStartDistance = 0.0;
     double _lastPinchDistance = 0.0;
+
+    // What the current touch has done, beyond the state above.
+    struct TouchProgress {
+        // Movement is measured from the point where the gesture last acted until it crosses the
+        // threshold, so that a slow drag or scroll still moves.
+        QPointF movementAnchor{-1.0, -1.0};
+        // The most contacts the current group had at once.
+        std::int64_t groupPeakContactCount = 0;
+        // A left press waits for press and hold, which began at `longPressStart`.
+        bool longPressWaiting = false;
+        QPointF longPressStart;
+        // Press and hold right-clicked: the rest of the touch posts nothing.
+        bool longPressDone = false;
+    };
+    TouchProgress _touch;
 };

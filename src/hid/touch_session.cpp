@@ -157,11 +157,7 @@ void OVTouchBridge::sessionReport(const std::uint8_t* report, qsizetype length) 
 }
 
 void OVTouchBridge::endSession() {
-    cancelPendingMouseDown();
-    releaseActiveButtonsAt(_lastPoint);
-    cancelScrollRelease();
-    _scrollActive = false;
-    stopInertia();
+    endGesture();
     if (_device) {
         _device->registerInputReportCallback(nullptr);
         _device->setExclusiveUse(false, false);
@@ -172,8 +168,6 @@ void OVTouchBridge::endSession() {
         manager->setDeviceErrorCallback(nullptr);
         manager->close();
     }
-    _scrollReleasePending = false;
-    _ignoreSingleTouchUntilAllUp = false;
     _hidLayout = OVHIDDigitizerLayout{};
     _hidDecoderStatus = kDecoderNone;
     resetHybridState();

@@ -50,6 +50,7 @@ QVariantMap defaultScalarsAndMappings() {
         values.insert(OVModifierActionKey(input), QVariant::fromValue<qlonglong>(0));
         values.insert(OVInertiaEnabledKey(input), defaults.inertiaEnabled);
     }
+    values.insert(OVLongPressRightClickKey, false);
     return values;
 }
 
@@ -240,6 +241,7 @@ const QStringList& OVProfileSettingKeys() {
                  << OVInertiaEnabledKey(input) << OVKeyComboKeyCodeKey(input)
                  << OVKeyComboFlagsKey(input) << OVKeyComboLabelKey(input);
         }
+        list << OVLongPressRightClickKey;
         return list;
     }();
     return keys;

@@ -10,6 +10,8 @@
 #include "base/notification_names.h"
 
 inline const QString OVDefaultProfileName = QStringLiteral("Default");
+// Press and hold with one finger for a right click (finger1 mapped to Left); off by default.
+inline const QString OVLongPressRightClickKey = QStringLiteral("longPressRightClick");
 
 // Mouse actions.
 inline constexpr std::int64_t OVMouseActionNone = 0;
@@ -48,7 +50,7 @@ QString OVKeyComboLabelKey(const QString& input);
 std::optional<QString> OVInputFromMouseActionKey(const QString& key);
 std::optional<QString> OVInputFromModifierActionKey(const QString& key);
 
-// The 36 keys a settings profile holds.
+// The 37 keys a settings profile holds.
 const QStringList& OVProfileSettingKeys();
 QVariantMap OVDefaultProfileSettings();
 

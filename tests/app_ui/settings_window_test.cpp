@@ -70,7 +70,7 @@ class SettingsWindow : public ::testing::Test {
 TEST_F(SettingsWindow, TheWindowAndItsRowsSitWhereTheLayoutPutsThem) {
     OVSettingsWindowController& window = open();
     EXPECT_EQ(window.window()->windowTitle(), "Orvetta Settings");
-    EXPECT_EQ(window.window()->size(), QSize(520, 382));
+    EXPECT_EQ(window.window()->size(), QSize(520, 414));
     EXPECT_EQ(window.devicePopup()->geometry(), QRect(148, 52, 330, 28));
     EXPECT_EQ(window.displayPopup()->geometry(), QRect(148, 84, 330, 28));
     EXPECT_EQ(window.profilePopup()->geometry(), QRect(148, 116, 330, 28));
@@ -89,7 +89,7 @@ TEST_F(SettingsWindow, TheWindowAndItsRowsSitWhereTheLayoutPutsThem) {
     }
     // Every control lies inside the content.
     for (const QWidget* child : window.contentView()->findChildren<QWidget*>()) {
-        EXPECT_TRUE(QRect(0, 0, 520, 382).contains(child->geometry()))
+        EXPECT_TRUE(QRect(0, 0, 520, 414).contains(child->geometry()))
             << qPrintable(child->objectName());
     }
 }
@@ -294,6 +294,18 @@ TEST_F(SettingsWindow, ChoosingScrollSwitchesInertiaOnAndAnyOtherActionSwitchesI
     OVSetProfileValueForKey(OVInertiaEnabledKey("pen"), true);
     window.updateInertiaControlForInput("pen");
     EXPECT_FALSE(pen->isChecked());
+}
+
+TEST_F(SettingsWindow, PressAndHoldIsACheckBoxUnderTheInputs) {
+    OVSetProfileValueForKey(OVLongPressRightClickKey, true);
+    OVSettingsWindowController& window = open();
+    auto* box = window.contentView()->findChild<QCheckBox*>(OVLongPressRightClickKey);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text(), "Press and hold for right click");
+    EXPECT_GT(box->geometry().top(), window.mousePopupForInput("eraser")->geometry().bottom());
+    EXPECT_TRUE(box->isChecked());
+    box->click();
+    EXPECT_FALSE(OVProfileBoolForKey(OVLongPressRightClickKey));
 }
 
 TEST_F(SettingsWindow, AKeyboardActionIsStoredUnderThePopupsKey) {

@@ -37,6 +37,23 @@ TEST_F(ClicksTest, ThePressLandsWhereTheFingerIsWhenTheDelayEnds) {
                          }));
 }
 
+TEST_F(ClicksTest, ASlowDragDragsAboutOncePerPoint) {
+    report(0.0, {{500, 300}});
+    for (int k = 1; k <= 88; ++k) {  // half a point per report at 100 Hz, pressed at 0.1 s
+        report(0.15 + k * 0.01, {{500 + 0.5 * k, 300}});
+    }
+    QList<double> drags;
+    for (const OVSimPostedEvent& event : poster.events()) {
+        if (event.type == 6) {
+            drags << event.at.x();
+        }
+    }
+    ASSERT_GE(drags.size(), 40);
+    for (qsizetype i = 1; i < drags.size(); ++i) {
+        EXPECT_NEAR(drags[i] - drags[i - 1], 1.25, 0.26) << i;  // a point or a point and a half
+    }
+}
+
 TEST_F(ClicksTest, QuickTapsCountOneTwoTwoWithinTwelvePoints) {
     const double xs[] = {240, 252, 264, 276};  // exactly 12 points apart once mapped
     double t = 0.0;
@@ -152,15 +169,26 @@ TEST_F(ClicksTest, SwitchingButtonsReleasesTheOtherOneFirst) {
     setProfileValue(OVMouseActionKey("finger2"), 2);
     report(0.0, {{100, 100}, {200, 100}});               // right down
     report(0.05, {{100, 100}, {200, 100}, {300, 100}});  // middle: right up first
-    report(0.1, {{100, 100}, {200, 100}});               // right again: middle up first
     report(0.2, {});
     EXPECT_EQ(log(), (QStringList{
                          "0.000 mouse type=3 button=1 x=150.00 y=100.00 flags=0x0",
                          "0.050 mouse type=4 button=1 x=200.00 y=100.00 flags=0x0",
                          "0.050 mouse type=25 button=2 x=200.00 y=100.00 flags=0x0",
-                         "0.100 mouse type=26 button=2 x=150.00 y=100.00 flags=0x0",
-                         "0.100 mouse type=3 button=1 x=150.00 y=100.00 flags=0x0",
-                         "0.200 mouse type=4 button=1 x=150.00 y=100.00 flags=0x0",
+                         "0.200 mouse type=26 button=2 x=200.00 y=100.00 flags=0x0",
+                     }));
+}
+
+TEST_F(ClicksTest, FingersLeftOverFromAGroupActOnlyAfterAllLifted) {
+    setProfileValue(OVMouseActionKey("finger2"), OVMouseActionRight);
+    report(0.0, {{100, 100}, {200, 100}, {300, 100}});
+    report(0.05, {{100, 100}, {200, 100}});  // one finger of three lifts first: no right click
+    report(0.1, {{110, 100}, {210, 100}});
+    report(0.2, {});
+    report(0.5, {{100, 100}, {200, 100}});  // a touch of two of its own
+    EXPECT_EQ(log(), (QStringList{
+                         "0.000 mouse type=25 button=2 x=200.00 y=100.00 flags=0x0",
+                         "0.200 mouse type=26 button=2 x=200.00 y=100.00 flags=0x0",
+                         "0.500 mouse type=3 button=1 x=150.00 y=100.00 flags=0x0",
                      }));
 }
 
@@ -207,16 +235,13 @@ TEST_F(ClicksTest, FiveFingersReleaseAtTheCentroidAndOnlyMoveTheCursor) {
     advanceTo(0.15);
     report(0.2, {{100, 100}, {200, 100}, {300, 100}, {400, 100}, {500, 100}});
     report(0.25, {{110, 100}, {210, 100}, {310, 100}, {410, 100}, {510, 100}});
-    report(0.3, {{110, 100}, {210, 100}, {310, 100}});  // three fingers: middle
+    report(0.3, {{110, 100}, {210, 100}, {310, 100}});  // three left over: no middle click
     report(0.35, {});
     EXPECT_EQ(fullLog(), (QStringList{
                              "0.000 warp x=100.00 y=100.00",
                              "0.100 mouse type=1 button=0 x=100.00 y=100.00 flags=0x0 clicks=1",
                              "0.200 warp x=300.00 y=100.00",
                              "0.200 mouse type=2 button=0 x=300.00 y=100.00 flags=0x0 clicks=1",
-                             "0.300 warp x=210.00 y=100.00",
-                             "0.300 mouse type=25 button=2 x=210.00 y=100.00 flags=0x0",
-                             "0.350 mouse type=26 button=2 x=210.00 y=100.00 flags=0x0",
                          }));
 }
 

@@ -129,6 +129,25 @@ TEST_F(KeyboardActionsTest, AKeyComboNeedsAKeyOrALabel) {
     EXPECT_EQ(linesContaining("code=36").size(), 2);
 }
 
+TEST_F(KeyboardActionsTest, AScrollingInputFiresItsActionAgainOnTheNextTouch) {
+    setProfileValue(OVMouseActionKey("finger1"), OVMouseActionScroll);
+    setProfileValue(OVModifierActionKey("finger1"), OVKeyboardActionEsc);
+    setProfileValue(OVMouseActionKey("finger3"), OVMouseActionScroll);
+    setProfileValue(OVModifierActionKey("finger3"), OVKeyboardActionMissionControl);
+    for (double start : {0.0, 0.5}) {
+        report(start, {{100, 100}});
+        report(start + 0.05, {{100, 120}});
+        report(start + 0.1, {});  // lifted while scrolling
+    }
+    for (double start : {1.0, 1.5}) {
+        report(start, {{100, 100}, {200, 100}, {300, 100}});
+        report(start + 0.05, {{100, 120}, {200, 120}, {300, 120}});
+        report(start + 0.1, {});
+    }
+    EXPECT_EQ(linesContaining("key code=53 down=1").size(), 2);
+    EXPECT_EQ(linesContaining("open app=missionControl").size(), 2);
+}
+
 TEST_F(KeyboardActionsTest, TwoFingerScrollingNeverFiresFinger2sAction) {
     setProfileValue(OVModifierActionKey("finger2"), OVKeyboardActionEsc);
     report(0.0, {{100, 100}, {200, 100}});

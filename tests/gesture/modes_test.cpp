@@ -64,6 +64,23 @@ TEST_F(ModesTest, ADisplayRefreshEndsALockedPinch) {
     EXPECT_EQ(linesContaining("magnify").size(), 3);
 }
 
+TEST_F(ModesTest, StoppingEndsALockedPinchAndTheNextTouchStartsAfresh) {
+    setProfileValue(OVMouseActionKey("finger2"), OVMouseActionScrollAndPinch);
+    report(0.05, {{100, 500}, {300, 500}});
+    report(0.07, {{100, 500}, {330, 500}});
+    ASSERT_TRUE(bridge->pinchGestureActive());
+    bridge->stop();
+    EXPECT_FALSE(bridge->pinchGestureActive());
+    EXPECT_EQ(clock().pendingCount(), 0);
+    report(1.0, {{900, 500}, {1100, 500}});  // a new pinch candidate: it scrolls
+    report(1.02, {{900, 510}, {1100, 510}});
+    EXPECT_EQ(linesContaining("magnify"),
+              (QStringList{"0.070 magnify amount=0 phase=1 x=215.00 y=500.00",
+                           "0.070 magnify amount=0.08 phase=2 x=215.00 y=500.00",
+                           "0.070 magnify amount=0 phase=8 x=215.00 y=500.00"}));
+    EXPECT_EQ(linesContaining("scroll"), QStringList{"1.020 scroll dy=15 dx=0 flags=0x0"});
+}
+
 TEST_F(ModesTest, EnteringTestModeReleasesEverythingAndLeavingItIgnoresTheTouch) {
     setProfileValue(OVMouseActionKey("finger2"), OVMouseActionRight);
     setProfileValue(OVModifierActionKey("finger2"), OVKeyboardActionEsc);

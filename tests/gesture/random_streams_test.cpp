@@ -1,5 +1,6 @@
 // Thousands of random contact streams, each ending with every contact up and the timers
-// drained: no button, key or magnify gesture may be left open, and no timer may stay alive.
+// drained: no button, key or magnify gesture may be left open, and no timer may stay alive. A stop,
+// a display refresh or a change of test mode at a random point ends the gesture at once.
 
 #include <QRectF>
 #include <map>
@@ -16,9 +17,10 @@ class EventPairing {
   public:
     explicit EventPairing(QRectF bounds) : _bounds(bounds) {}
 
+    // Follows the events posted since the last call.
     void check(const std::vector<OVSimPostedEvent>& events) {
-        for (const OVSimPostedEvent& event : events) {
-            checkOne(event);
+        for (; _checked < events.size(); ++_checked) {
+            checkOne(events[_checked]);
         }
     }
     void checkNothingOpen() {
@@ -99,6 +101,7 @@ class EventPairing {
     }
 
     QRectF _bounds;
+    size_t _checked = 0;
     bool _buttonDown[3] = {false, false, false};
     std::map<int, bool> _keysDown;
     bool _magnifying = false;
@@ -122,6 +125,7 @@ class RandomStreamsTest : public GestureTest {
         setProfileValue("scrollReleaseDelay", delays[random() % 5]);
         setProfileValue("scrollScale", 0.5 + (random() % 4));
         OVStandardPreferences().setBool("naturalScroll", coin(random));
+        setProfileValue(OVLongPressRightClickKey, coin(random));
     }
 
     std::vector<TestTouch> randomContacts(std::mt19937& random, std::vector<TestTouch>& fingers) {
@@ -159,6 +163,15 @@ TEST_F(RandomStreamsTest, EveryStreamEndsWithNothingHeldOrRunning) {
         SCOPED_TRACE(testing::Message() << "stream " << stream);
         randomizeProfile(random);
         poster.clear();
+        EventPairing pairing(bounds);
+        // Each of these ends the gesture there and then: nothing held, no timer left.
+        const auto endsEverything = [&](const char* what) {
+            SCOPED_TRACE(what);
+            pairing.check(poster.events());
+            pairing.checkNothingOpen();
+            EXPECT_EQ(clock().pendingCount(), 0) << "a timer outlived the gesture";
+            EXPECT_FALSE(bridge->pinchGestureActive());
+        };
         std::vector<TestTouch> fingers;
         const int reports = 2 + static_cast<int>(random() % 40);
         bool testMode = false;
@@ -169,10 +182,16 @@ TEST_F(RandomStreamsTest, EveryStreamEndsWithNothingHeldOrRunning) {
             switch (random() % 60) {
                 case 0:
                     bridge->refreshDisplayMapping();
+                    endsEverything("display refresh");
                     break;
                 case 1:
                     testMode = !testMode;
                     bridge->setCompatibilityTestMode(testMode);
+                    endsEverything("test mode");
+                    break;
+                case 2:
+                    bridge->stop();
+                    endsEverything("stop");
                     break;
                 default:
                     break;
@@ -193,7 +212,6 @@ TEST_F(RandomStreamsTest, EveryStreamEndsWithNothingHeldOrRunning) {
                 seen[kind] += line.contains(kind) ? 1 : 0;
             }
         }
-        EventPairing pairing(bounds);
         pairing.check(poster.events());
         pairing.checkNothingOpen();
         ASSERT_FALSE(HasFatalFailure());
@@ -210,7 +228,7 @@ TEST_F(RandomStreamsTest, EveryStreamEndsWithNothingHeldOrRunning) {
         }
     }
     for (const auto& [kind, count] : seen) {
-        EXPECT_GT(count, 20) << kind.toStdString();
+        EXPECT_GT(count, 10) << kind.toStdString();
     }
 }
 

@@ -1,5 +1,6 @@
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 #include "base/preferences.h"
 #include "gesture/gesture_math.h"
@@ -74,13 +75,17 @@ TEST_F(ScrollingTest, ExactHalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(bridge->scrollRemainder(), QPointF(0, 0));
 }
 
-TEST_F(ScrollingTest, MovementUnderHalfAPointPerReportIsDropped) {
+TEST_F(ScrollingTest, ASlowScrollAddsUpUntilItCrossesHalfAPoint) {
     twoFingers(0, 0, 0);
     for (int k = 1; k <= 100; ++k) {
-        twoFingers(k * kFrame, 0, 0.4 * k);
+        twoFingers(k * kFrame, 0, 0.4 * k);  // 0.4 points per report
     }
-    EXPECT_TRUE(scrolls().isEmpty());
-    EXPECT_TRUE(bridge->scrollActive());
+    // Every second report crosses half a point from where the scroll last posted: 0.8 points
+    // (1.2 pixels) each time, with the fraction carried in the remainder.
+    const QList<int> amounts = verticalAmounts();
+    ASSERT_EQ(amounts.size(), 50);
+    EXPECT_NEAR(std::accumulate(amounts.begin(), amounts.end(), 0), 60, 1);
+    EXPECT_NEAR(bridge->scrollVelocity().y(), 0.4, 0.01);
 }
 
 TEST_F(ScrollingTest, NaturalScrollOffFlipsTheSign) {
@@ -149,6 +154,19 @@ TEST_F(ScrollingTest, ReleaseWaitsForTheDelayAndAReturnContinuesTheSameScroll) {
     advanceTo(3 * kFrame + 0.011);
     EXPECT_FALSE(bridge->scrollActive());
     EXPECT_TRUE(bridge->inertiaRunning());
+}
+
+TEST_F(ScrollingTest, TheNextTwoFingerTouchScrollsWhereItIs) {
+    setProfileValue(OVInertiaEnabledKey("finger2"), false);
+    twoFingers(0, 0, 0);
+    twoFingers(kFrame, 0, 10);
+    report(2 * kFrame, {});  // both fingers lift in one report
+    advanceTo(1.0);
+    twoFingers(1.0, 900, 500);  // elsewhere: the cursor goes there before the wheel turns
+    twoFingers(1.0 + kFrame, 900, 510);
+    EXPECT_EQ(fullLog(),
+              (QStringList{"0.000 warp x=150.00 y=100.00", "0.017 scroll dy=15 dx=0 flags=0x0",
+                           "1.000 warp x=1050.00 y=600.00", "1.017 scroll dy=15 dx=0 flags=0x0"}));
 }
 
 TEST_F(ScrollingTest, ANewTouchAfterTheReleaseStartsAFreshScroll) {

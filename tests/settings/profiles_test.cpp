@@ -36,9 +36,9 @@ TEST(ProfileVocabulary, InputNamesKeyBuildersAndTheirInverses) {
     EXPECT_EQ(OVInputFromModifierActionKey("xModifierAction"), "x");
 }
 
-TEST(ProfileVocabulary, TheThirtySixProfileKeysInOrder) {
+TEST(ProfileVocabulary, TheThirtySevenProfileKeysInOrder) {
     const QStringList& keys = OVProfileSettingKeys();
-    ASSERT_EQ(keys.size(), 36);
+    ASSERT_EQ(keys.size(), 37);
     EXPECT_EQ(keys.mid(0, 6),
               (QStringList{"scrollScale", "inertiaDecay", "inertiaBoost", "touchDelay",
                            "scrollReleaseDelay", "holdRepeatInterval"}));
@@ -47,6 +47,7 @@ TEST(ProfileVocabulary, TheThirtySixProfileKeysInOrder) {
                                            "finger1KeyComboFlags", "finger1KeyComboLabel"}));
     EXPECT_EQ(keys[30], "eraserMouseAction");
     EXPECT_EQ(keys[35], "eraserKeyComboLabel");
+    EXPECT_EQ(keys[36], "longPressRightClick");
     EXPECT_EQ(&OVProfileSettingKeys(), &keys);  // built once
 }
 
@@ -75,6 +76,7 @@ TEST(ProfileVocabulary, RegisteredDefaultsCoverTheGlobalKeysButNotTheUnregistere
     const QVariantMap registered = OVRegisteredDefaultValues();
     EXPECT_EQ(registered.value("naturalScroll"), QVariant(true));
     EXPECT_EQ(registered.value("hideCursor"), QVariant(false));
+    EXPECT_EQ(registered.value("longPressRightClick"), QVariant(false));
     EXPECT_EQ(registered.value("apiBaseURL").toString(), ORVETTA_API_BASE_URL);
     EXPECT_EQ(registered.value("deviceSelection").toString(), "auto");
     EXPECT_EQ(registered.value("displaySelection").toString(), "auto");
@@ -98,7 +100,7 @@ TEST(ProfileVocabulary, RegisteredDefaultsCoverTheGlobalKeysButNotTheUnregistere
           "finger1KeyComboKeyCode", "finger1KeyComboFlags", "finger1KeyComboLabel"}) {
         EXPECT_FALSE(registered.contains(notRegistered)) << notRegistered;
     }
-    EXPECT_EQ(registered.size(), 12 + 6 + 15);
+    EXPECT_EQ(registered.size(), 13 + 6 + 15);
 
     OVServicesGuard services;
     OVRegisterDefaults();
@@ -279,7 +281,7 @@ TEST_F(Profiles, SavingTrimsTheNameSnapshotsEffectiveValuesAndActivates) {
     EXPECT_FALSE(state.lastHadUserInfo());
     EXPECT_FALSE(state.lastHadSender());
     const QVariantMap work = state.storedProfile("Work");
-    EXPECT_EQ(QStringList(work.keys()).size(), 36);
+    EXPECT_EQ(QStringList(work.keys()).size(), 37);
     EXPECT_DOUBLE_EQ(work.value("scrollScale").toDouble(), 2.0);
     EXPECT_EQ(work.value("penModifierAction").toLongLong(), OVKeyboardActionShift);
     EXPECT_EQ(work.value("finger2MouseAction").toLongLong(), OVMouseActionScroll);

@@ -33,6 +33,8 @@ constexpr int kMouseX = 148;
 constexpr int kKeyboardX = 292;
 constexpr int kInertiaX = 456;
 constexpr int kCheckBoxSize = 22;
+// The options row, from the top: 10 points under the eraser row, 26 above the bottom edge.
+constexpr int kOptionsTop = OVSettingsWindowController::kLayoutHeight - 16;
 constexpr int kTagRole = Qt::UserRole + 1;
 
 const QString kDeviceSelectionKey = QStringLiteral("deviceSelection");
@@ -102,7 +104,7 @@ OVSettingsWindowController::~OVSettingsWindowController() {
 }
 
 QRect OVSettingsWindowController::flipped(int x, int y, int width, int height) {
-    return QRect(x, kContentHeight - y - height, width, height);
+    return QRect(x, kLayoutHeight - y - height, width, height);
 }
 
 void OVSettingsWindowController::showWindow() {
@@ -232,6 +234,14 @@ void OVSettingsWindowController::buildContent() {
     addMappingRowWithTitle(QStringLiteral("Finger 3 point"), QStringLiteral("finger3"), 92);
     addMappingRowWithTitle(QStringLiteral("Pen"), QStringLiteral("pen"), 60);
     addMappingRowWithTitle(QStringLiteral("Eraser"), QStringLiteral("eraser"), 26);
+
+    auto* longPress = new QCheckBox(QStringLiteral("Press and hold for right click"), _content);
+    longPress->setObjectName(OVLongPressRightClickKey);
+    longPress->setGeometry(kMouseX, kOptionsTop, kSelectorWidth, kCheckBoxSize);
+    longPress->setChecked(OVProfileBoolForKey(OVLongPressRightClickKey));
+    connect(longPress, &QCheckBox::clicked, this, [longPress] {
+        OVSetProfileValueForKey(OVLongPressRightClickKey, longPress->isChecked());
+    });
     _content->show();
 }
 

@@ -20,9 +20,10 @@ class QLabel;
 class QWidget;
 
 // The settings window: the touch device, the target display, the settings profiles with
-// automatic switching, and for each input its mouse action, keyboard action and inertia. It keeps
-// no settings of its own: every change is written to the preferences and the content is rebuilt
-// from them, also whenever another part changes the profiles.
+// automatic switching, for each input its mouse action, keyboard action and inertia, and under
+// the inputs whether press and hold right-clicks. It keeps no settings of its own: every change
+// is written to the preferences and the content is rebuilt from them, also whenever another part
+// changes the profiles.
 class OVSettingsWindowController : public QObject {
     Q_OBJECT
 
@@ -39,7 +40,9 @@ class OVSettingsWindowController : public QObject {
     static Sources defaultSources();
 
     static constexpr int kContentWidth = 520;
-    static constexpr int kContentHeight = 382;
+    // The device, display, profile and input rows; the options row lies below them.
+    static constexpr int kLayoutHeight = 382;
+    static constexpr int kContentHeight = kLayoutHeight + 32;
 
     explicit OVSettingsWindowController(OVModalAlertRunner& alerts,
                                         Sources sources = defaultSources(),
@@ -73,7 +76,7 @@ class OVSettingsWindowController : public QObject {
     void updateInertiaControlForInput(const QString& input);
     void recordKeyComboForInput(const QString& input, QComboBox* popup);
 
-    // A rectangle given from the bottom left of the content, in the window's top-left terms.
+    // A rectangle given from the bottom left of the rows' layout, in the window's top-left terms.
     static QRect flipped(int x, int y, int width, int height);
 
   private:
