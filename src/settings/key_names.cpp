@@ -131,7 +131,7 @@ QString OVKeyNameForKeyCode(std::uint16_t keyCode) {
     return QStringLiteral("Key %1").arg(keyCode);
 }
 
-std::uint64_t OVEventFlagsFromEventFlags(std::uint64_t eventFlags) {
+std::uint64_t OVComboFlagsFromEventFlags(std::uint64_t eventFlags) {
     return eventFlags & OVEventFlagModifiers;
 }
 
@@ -147,7 +147,7 @@ QString OVKeyComboLabel(std::uint16_t keyCode, std::uint64_t comboFlags) {
 }
 
 OVRecordedKeyCombo OVKeyComboFromKeyDown(std::uint16_t keyCode, std::uint64_t eventFlags) {
-    const std::uint64_t flags = OVEventFlagsFromEventFlags(eventFlags);
+    const std::uint64_t flags = OVComboFlagsFromEventFlags(eventFlags);
     return {false, keyCode, flags, OVKeyComboLabel(keyCode, flags)};
 }
 

@@ -14,7 +14,7 @@ QString OVKeyNameForKeyCode(std::uint16_t keyCode);
 
 // The Shift, Control, Option and Command bits of an event's modifier flags; caps lock, the
 // function key, the numeric pad and device bits never enter a combo.
-std::uint64_t OVEventFlagsFromEventFlags(std::uint64_t eventFlags);
+std::uint64_t OVComboFlagsFromEventFlags(std::uint64_t eventFlags);
 
 // "Ctrl", "Opt", "Shift", "Cmd" for the bits that are set, always in this order, then the key's
 // name, joined with "+": "Ctrl+K", "Shift+Cmd+P", "F5".

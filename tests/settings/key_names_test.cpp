@@ -45,11 +45,11 @@ TEST(KeyNames, EveryNamedCodeAndNoOther) {
 TEST(KeyNames, ComboFlagsKeepOnlyTheFourModifiers) {
     const std::uint64_t capsLock = 0x10000, numericPad = 0x200000, help = 0x400000,
                         function = 0x800000, deviceBits = 0x2109;
-    EXPECT_EQ(OVEventFlagsFromEventFlags(0x1E0000 | capsLock | numericPad | help | function |
+    EXPECT_EQ(OVComboFlagsFromEventFlags(0x1E0000 | capsLock | numericPad | help | function |
                                          deviceBits | (1ull << 40)),
               0x1E0000u);
-    EXPECT_EQ(OVEventFlagsFromEventFlags(capsLock | function), 0u);
-    EXPECT_EQ(OVEventFlagsFromEventFlags(OVEventFlagOption | deviceBits), OVEventFlagOption);
+    EXPECT_EQ(OVComboFlagsFromEventFlags(capsLock | function), 0u);
+    EXPECT_EQ(OVComboFlagsFromEventFlags(OVEventFlagOption | deviceBits), OVEventFlagOption);
 }
 
 TEST(KeyNames, LabelsPutTheModifiersInTheirFixedOrder) {
