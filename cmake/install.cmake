@@ -38,7 +38,8 @@ if(ORVETTA_INSTALL_AUTOSTART)
     DESTINATION ${CMAKE_INSTALL_SYSCONFDIR}/xdg/autostart RENAME orvetta.desktop
     COMPONENT orvetta)
 endif()
-install(FILES ${CMAKE_SOURCE_DIR}/README.md
+# The user guide that Help opens (ORVETTA_HELP_URL points at it unless a web page is configured).
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${linux_resources}/guide.html
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvetta COMPONENT orvetta)
 
 set(CPACK_GENERATOR "DEB")

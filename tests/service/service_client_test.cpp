@@ -23,6 +23,7 @@
 #include "service/service_client.h"
 #include "settings/profiles.h"
 #include "support/local_http_server.h"
+#include "support/log_capture.h"
 
 namespace {
 
@@ -93,41 +94,89 @@ TEST_F(ServiceClientTest, BaseURLAndPathMeetAtExactlyOneSlash) {
 }
 
 TEST_F(ServiceClientTest, RetiredAndEmptyBaseURLsFallBackToProduction) {
-    const QStringList retired = OVRetiredAPIBaseURLs();
-    ASSERT_EQ(retired.size(), 4);
+    const QString production = "https://www.orvetta.test/api/v1";
+    const QStringList retired{"http://localhost:8080/api/v1", "https://dev.orvetta.test/api/v1",
+                              "https://api.orvetta.test/v1", "https://orvetta.test/api/v1"};
+    bool wasRetired = false;
     for (const QString& url : retired) {
-        useBase(" " + url + " ");
-        EXPECT_EQ(OVAPIBaseURL(), QStringLiteral(ORVETTA_API_BASE_URL)) << url.toStdString();
-        EXPECT_FALSE(OVStandardPreferences().hasStoredValue("apiBaseURL"));
+        EXPECT_EQ(OVResolvedAPIBaseURL(" " + url + "\n", production, retired, &wasRetired),
+                  production);
+        EXPECT_TRUE(wasRetired) << url.toStdString();
     }
+    EXPECT_EQ(OVResolvedAPIBaseURL("   ", production, retired, &wasRetired), production);
+    EXPECT_FALSE(wasRetired);
+    EXPECT_EQ(OVResolvedAPIBaseURL(" http://127.0.0.1:9/v1 ", production, retired),
+              "http://127.0.0.1:9/v1");
+
+    // The default build has no service and no retired addresses; a stored value is kept.
+    ASSERT_TRUE(OVProductionAPIBaseURL().isEmpty());
+    EXPECT_TRUE(OVRetiredAPIBaseURLs().isEmpty());
     useBase("   ");
-    EXPECT_EQ(OVAPIBaseURL(), QStringLiteral(ORVETTA_API_BASE_URL));
-    EXPECT_TRUE(OVStandardPreferences().hasStoredValue("apiBaseURL"));  // only retired ones go
-    OVStandardPreferences().setObject("apiBaseURL", 42);                // not a string
-    EXPECT_EQ(OVAPIBaseURL(), QStringLiteral(ORVETTA_API_BASE_URL));
+    EXPECT_EQ(OVAPIBaseURL(), "");
+    EXPECT_FALSE(OVServiceConfigured());
+    EXPECT_TRUE(OVStandardPreferences().hasStoredValue("apiBaseURL"));
+    OVStandardPreferences().setObject("apiBaseURL", 42);  // not a string
+    EXPECT_FALSE(OVServiceConfigured());
 }
 
 TEST_F(ServiceClientTest, UnusableBaseURLFailsAtOnceWithoutTouchingTheNetwork) {
-    for (const QString& base : {QString("not a url"), QString("ftp://files.example/v1"),
-                                QString("file:///etc"), QString("/v1"), QString("http://")}) {
+    OVLogCapture log;
+    const QString none = "No Orvetta service is configured.";
+    const QString https = "The Orvetta service address must use https.";
+    const QList<std::pair<QString, QString>> cases = {
+        {"", none},
+        {"  \n", none},
+        {"not a url", ""},
+        {"ftp://files.example/v1", ""},
+        {"file:///etc", ""},
+        {"/v1", ""},
+        {"http://", ""},
+        {"http://example.org/v1", https},
+        {"http://127.0.0.1.example.org/v1", https},
+        {"http://localhost.example.org:8080/v1", https},
+    };
+    for (const auto& [base, description] : cases) {
+        SCOPED_TRACE(base.toStdString());
         useBase(base);
-        EXPECT_FALSE(OVAPIURL("/app-policy/").has_value()) << base.toStdString();
+        EXPECT_FALSE(OVAPIURL("/app-policy/").has_value());
 
         Outcome getOutcome;
         OVGetJSON("/app-policy/", {{"app", "orvetta"}}, getOutcome.completion());
         ASSERT_EQ(getOutcome.calls, 1);  // inside the call
         EXPECT_EQ(getOutcome.error->code, OVServiceErrorInvalidURL);
         EXPECT_EQ(getOutcome.error->domain, "Orvetta");
-        EXPECT_EQ(getOutcome.error->description, "Policy server URL is invalid.");
+        EXPECT_EQ(getOutcome.error->description,
+                  description.isEmpty() ? "Policy server URL is invalid." : description);
 
         Outcome postOutcome;
         OVPostJSON("/compatibility-reports/", {}, postOutcome.completion());
         ASSERT_EQ(postOutcome.calls, 1);
         EXPECT_EQ(postOutcome.error->code, OVServiceErrorInvalidURL);
-        EXPECT_FALSE(postOutcome.error->description.isEmpty());
+        EXPECT_EQ(postOutcome.error->description,
+                  description.isEmpty() ? "The Orvetta service URL is invalid." : description);
     }
     EXPECT_EQ(transport.requestsInFlight(), 0);
     EXPECT_TRUE(server.requests().isEmpty());
+    EXPECT_TRUE(log.contains("Orvetta refused the service address http://example.org/v1"));
+}
+
+TEST_F(ServiceClientTest, PlainHTTPReachesOnlyThisComputer) {
+    for (const char* host :
+         {"127.0.0.1", "127.255.3.9", "::1", "localhost", "LocalHost", "::ffff:127.0.0.1"}) {
+        EXPECT_TRUE(OVIsLoopbackHost(host)) << host;
+    }
+    for (const char* host :
+         {"128.0.0.1", "10.0.0.1", "127.0.0", "127.0.0.1.evil.test", "1127.0.0.1", "127.0.0.256",
+          "::2", "::ffff:10.0.0.1", "localhost.evil.test", ""}) {
+        EXPECT_FALSE(OVIsLoopbackHost(host)) << host;
+    }
+    useBase("http://[::1]:8080/v1");
+    EXPECT_EQ(OVAPIURL("app-policy/")->toString(), "http://[::1]:8080/v1/app-policy/");
+    useBase("https://example.org/v1");
+    EXPECT_EQ(OVAPIURL("app-policy/")->toString(), "https://example.org/v1/app-policy/");
+    useBase("http://localhost:" + QString::number(server.port()) + "/v1");
+    server.route("/v1/app-policy/", OVLocalHTTPServer::json(200, "{}"));
+    EXPECT_FALSE(get("/app-policy/").error.has_value());
 }
 
 TEST_F(ServiceClientTest, QueryKeepsOrderDropsEmptiesAndEncodesEveryValue) {
@@ -292,6 +341,29 @@ TEST_F(ServiceClientTest, ASilentServerTimesOutAfterTwelveSecondsOfVirtualTime) 
     EXPECT_TRUE(outcome.onMainThread);
 }
 
+TEST_F(ServiceClientTest, ATricklingServerIsAbandonedTwelveSecondsAfterTheRequest) {
+    // One byte a second never lets a request go quiet; only the whole exchange has a deadline.
+    OVLocalHTTPServer::Reply trickle = OVLocalHTTPServer::json(200, R"({"policy": {"a": 12345}})");
+    trickle.trickle = true;
+    server.route("/v1/app-policy/", trickle);
+    Outcome outcome;
+    OVGetJSON("/app-policy/", {}, outcome.completion());
+    ASSERT_TRUE(OVRunEventLoopUntil([&] { return server.requests().size() == 1; }));
+    for (int second = 1; second < OVServiceRequestTimeout; ++second) {
+        ASSERT_GT(server.trickleByte(), 0);
+        ASSERT_TRUE(OVRunEventLoopUntil([&] { return transport.bytesReadInFlight() == second; }));
+        services.virtualScheduler()->advance(1.0);
+    }
+    services.virtualScheduler()->advance(0.9);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(outcome.calls, 0);
+
+    services.virtualScheduler()->advance(0.1);
+    ASSERT_TRUE(OVRunEventLoopUntil([&] { return outcome.calls > 0; }));
+    EXPECT_EQ(outcome.error->code, QNetworkReply::TimeoutError);
+    EXPECT_EQ(transport.requestsInFlight(), 0);
+}
+
 TEST_F(ServiceClientTest, ARefusedConnectionPassesTheTransportErrorThrough) {
     useBase(QStringLiteral("http://127.0.0.1:%1/v1").arg(OVUnusedLocalPort()));
     const Outcome outcome = get("/app-policy/");
@@ -367,6 +439,29 @@ TEST(ServiceResponseParsing, WithoutAnyResponseTheDescriptionSaysSo) {
     oversized.statusCode = 200;
     oversized.body = QByteArray(OVHTTPMaximumBodySize + 1, ' ');
     EXPECT_EQ(OVParseHTTPResponse(oversized).error->code, OVServiceErrorResponseTooLarge);
+}
+
+TEST(ServiceLogText, ControlCharactersAreEscapedAndLongTextIsCut) {
+    EXPECT_EQ(OVLogSafeText("Maintenance until 10:00."), "Maintenance until 10:00.");
+    EXPECT_EQ(OVLogSafeText("a\nb\r\tc\x1b[31md\u202Ee\u2028f"),
+              "a\\nb\\r\\tc\\u001b[31md\\u202ee\\u2028f");
+    EXPECT_EQ(OVLogSafeText(QString::fromUtf8("caf\xc3\xa9 \xf0\x9f\x99\x82")),
+              QString::fromUtf8("caf\xc3\xa9 \xf0\x9f\x99\x82"));
+
+    const QString cut = OVLogSafeText(QString(400, 'x'));
+    EXPECT_EQ(cut.size(), OVLogTextLimit);
+    EXPECT_TRUE(cut.endsWith("xx..."));
+    // Escapes count, and a cut never splits one or a surrogate pair.
+    const QString escapes = OVLogSafeText(QString(200, '\n'));
+    EXPECT_LE(escapes.size(), OVLogTextLimit);
+    EXPECT_TRUE(escapes.endsWith("\\n...")) << escapes.right(8).toStdString();
+    QString faces;
+    for (int i = 0; i < 200; ++i) {
+        faces += QString::fromUtf8("\xf0\x9f\x99\x82");
+    }
+    const QString cutFaces = OVLogSafeText(faces);
+    EXPECT_LE(cutFaces.size(), OVLogTextLimit);
+    EXPECT_TRUE(cutFaces.chopped(3).back().isLowSurrogate());
 }
 
 TEST(BoundedJSON, NestingIsCountedOutsideStringsOnly) {
