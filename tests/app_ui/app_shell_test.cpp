@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -302,6 +303,30 @@ TEST(AlertDialog, TheTextFieldComesBackAndClosingChoosesNoButton) {
 
     QTimer::singleShot(0, &dialog, [&] { dialog.reject(); });
     EXPECT_EQ(dialog.run(), -1);
+}
+
+TEST(AlertDialog, TextsFromAPolicyShowAsWrittenNeverAsMarkup) {
+    // As markup these texts would be one bold "x" and a picture; as written they wrap over
+    // several lines.
+    const QString title =
+        "<b>x</b><img src=\"https://tracker.test/p.png\">" + QString(" <i></i>").repeated(60);
+    const QFontMetrics metrics{QApplication::font()};
+    for (const bool asBody : {false, true}) {
+        OVModalAlert alert;
+        alert.messageText = asBody ? QString("Notice") : title;
+        alert.informativeText = asBody ? title : QString();
+        alert.buttonTitles = {"Save &Quit"};
+        OVAlertDialog dialog(alert);
+        const QLabel* shown = nullptr;
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->text() == title) {
+                shown = label;
+            }
+        }
+        ASSERT_TRUE(shown);
+        EXPECT_GT(shown->height(), 4 * metrics.lineSpacing());
+        EXPECT_TRUE(dialog.buttons()[0]->shortcut().isEmpty());  // "&" is no shortcut mark
+    }
 }
 
 TEST(AboutWindow, VersionLineButtonsAndFallbackVersion) {
