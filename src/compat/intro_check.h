@@ -18,8 +18,9 @@
 
 // The interactive compatibility check, the last step of first-run setup: the user touches the
 // window's area with fingers, pen and eraser in any order, each kind of input is ticked off the
-// first time it is seen, and the anonymous report is sent. A required check can only be left by
-// finishing after a successful send, or by quitting the application.
+// first time it is seen, and the anonymous report is sent. A report the service does not take is
+// kept in the outbox for a later start. A required check can only be left by finishing after a
+// send was answered (delivered or kept), or by quitting the application.
 
 struct OVCheckInputResult {
     QString name;
@@ -102,10 +103,17 @@ class OVIntroCompatibilityCheckModel {
     const QHash<QString, OVCheckInputResult>& resultsByName() const { return _resultsByName; }
     bool requiresInitialReport() const { return _requiresInitialReport; }
     bool reportSent() const { return _reportSent; }
+    // The outbox file of the report this showing kept, if any.
+    const std::optional<QString>& keptReport() const { return _keptReport; }
     bool observing() const { return !_observers.empty(); }
     const std::optional<QString>& builtReportText() const { return _reportText; }
 
   private:
+    void sendAnswered(const QVariantMap& payload, const std::optional<QVariantMap>& response,
+                      const std::optional<OVError>& error);
+    // Keeps a report that was not delivered in the outbox; returns the status text.
+    QString keepReport(const QVariantMap& payload, const OVError& sendError);
+    void replaceKeptReport(const std::optional<QString>& fileName);
     void stopObserving();
     void postTestMode(bool enabled);
     void changed();
@@ -113,7 +121,13 @@ class OVIntroCompatibilityCheckModel {
     QHash<QString, OVCheckInputResult> _resultsByName;
     std::optional<QString> _reportText;
     bool _requiresInitialReport = false;
+    // A send of this showing reached the service.
     bool _reportSent = false;
+    // ... and the service answered with the report's id.
+    bool _reportAcknowledged = false;
+    // A send of this showing was answered, delivered or not: Finish is open.
+    bool _sendAnswered = false;
+    std::optional<QString> _keptReport;
     // Counts the showings, so that a send answered after the next showing began is dropped.
     std::uint64_t _showing = 0;
 

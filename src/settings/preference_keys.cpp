@@ -29,9 +29,9 @@ QHash<QString, Kind> makeKindTable() {
         kinds.insert(OVKeyComboFlagsKey(input), Kind::ComboFlags);
         kinds.insert(OVKeyComboLabelKey(input), Kind::String);
     }
-    for (const char* key :
-         {"naturalScroll", "hideCursor", "automaticProfileSwitching",
-          "initialCompatibilityReportSent", "permissionsCompatibilityCheckPending"}) {
+    for (const char* key : {"naturalScroll", "hideCursor", "automaticProfileSwitching",
+                            "initialCompatibilityReportSent", "initialCompatibilityCheckCompleted",
+                            "permissionsCompatibilityCheckPending"}) {
         kinds.insert(QLatin1String(key), Kind::Boolean);
     }
     for (const char* key : {"apiBaseURL", "deviceSelection", "displaySelection",

@@ -10,6 +10,7 @@
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
 #include "compat_test_helpers.h"
+#include "service/report_outbox.h"
 #include "settings/profiles.h"
 
 using namespace compat_test;
@@ -254,24 +255,63 @@ TEST_F(IntroCheck, ClosingARequiredCheckBeforeFinishQuits) {
     EXPECT_EQ(completions, 0);
 }
 
-TEST_F(IntroCheck, FinishNeedsASuccessfulSendInARequiredCheck) {
-    model.startCheck();
-    model.modelSelectionChanged("Samsung Flip", QString());
-    postReport(contacts({OVContactKindEraser}), sampleText("er"));
-    model.finish();
-    EXPECT_EQ(model.presentation().statusText,
-              "Send the anonymous report to finish first-run setup.");
-    EXPECT_EQ(closes, 0);
-    EXPECT_TRUE(model.observing());
+TEST_F(IntroCheck, AFailedSendKeepsTheReportAndStillLetsFirstRunSetupFinish) {
+    QTemporaryDir outboxDirectory;
+    OVCurrentProcessState().reportOutboxDirectory = outboxDirectory.path();
+    const OVReportOutbox outbox(outboxDirectory.path());
+    const QList<OVError> failures = {
+        {"Orvetta", 503, "Service Unavailable"},
+        {"QNetworkReply", 4, "The request timed out."},
+    };
+    for (const OVError& failure : failures) {
+        SCOPED_TRACE(failure.description.toStdString());
+        OVStandardPreferences().setBool(OVInitialCompatibilityCheckCompletedKey, false);
+        model.startCheck();
+        model.modelSelectionChanged("Samsung Flip", QString());
+        postReport(contacts({OVContactKindEraser}), sampleText("er"));
+        model.finish();
+        EXPECT_EQ(model.presentation().statusText,
+                  "Send the anonymous report to finish first-run setup.");
+        EXPECT_EQ(closes, 0);
 
+        // Each send is a report of its own; only the latest of a showing waits in the outbox.
+        QString kept;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            model.sendReport();
+            submitter.completion(std::nullopt, failure);
+            ASSERT_TRUE(model.keptReport().has_value());
+            kept = *model.keptReport();
+            EXPECT_EQ(outbox.read(kept)->value("report_uuid"),
+                      submitter.payload.value("report_uuid"));
+        }
+        EXPECT_EQ(outbox.fileNames().filter(kept).size(), 1);
+        EXPECT_FALSE(model.reportSent());
+        EXPECT_TRUE(model.presentation().finishEnabled);
+        EXPECT_TRUE(model.presentation().sendEnabled);
+        EXPECT_EQ(model.presentation().statusText,
+                  "Report saved; it will be sent when the service can be reached.\n" +
+                      failure.description);
+
+        model.finish();
+        EXPECT_EQ(closes, 1);
+        closes = 0;
+        EXPECT_TRUE(OVStandardPreferences().boolForKey(OVInitialCompatibilityCheckCompletedKey));
+        EXPECT_FALSE(OVStandardPreferences().boolForKey(OVInitialCompatibilityReportSentKey));
+    }
+    EXPECT_EQ(outbox.fileNames().size(), 2);
+    EXPECT_EQ(completions, 2);
+    drain();
+    EXPECT_EQ(quits, 0);
+
+    // A report that reached the service makes the copy this showing kept unneeded.
+    model.startCheck();
+    postReport(contacts({OVContactKindPen}), sampleText("pen"));
     model.sendReport();
-    submitter.fail("Could not reach the service.");
-    EXPECT_FALSE(model.reportSent());
-    EXPECT_FALSE(model.presentation().finishEnabled);
-    EXPECT_TRUE(model.presentation().sendEnabled);
-    EXPECT_EQ(model.presentation().statusText, "Could not reach the service.");
-    model.finish();
-    EXPECT_EQ(closes, 0);
+    submitter.fail("offline");
+    model.sendReport();
+    submitter.succeed("cr-3");
+    EXPECT_FALSE(model.keptReport().has_value());
+    EXPECT_EQ(outbox.fileNames().size(), 2);
 }
 
 TEST_F(IntroCheck, FinishWritesThePreferencesThroughAndAnnouncesCompletion) {
@@ -287,8 +327,8 @@ TEST_F(IntroCheck, FinishWritesThePreferencesThroughAndAnnouncesCompletion) {
     model.modelSelectionChanged("Samsung Flip", QString());
     postReport(contacts({OVContactKindFinger}), sampleText("f1"));
     model.sendReport();
-    submitter.succeed();
-    EXPECT_EQ(model.presentation().statusText, "Anonymous report sent.");
+    submitter.succeed("cr-9");
+    EXPECT_EQ(model.presentation().statusText, "Anonymous report sent: cr-9");
     model.finish();
 
     // On disk at once, without waiting for the store's own write.
@@ -296,6 +336,7 @@ TEST_F(IntroCheck, FinishWritesThePreferencesThroughAndAnnouncesCompletion) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QVariantMap onDisk = QJsonDocument::fromJson(file.readAll()).toVariant().toMap();
     EXPECT_EQ(onDisk.value(OVInitialCompatibilityReportSentKey), true);
+    EXPECT_EQ(onDisk.value(OVInitialCompatibilityCheckCompletedKey), true);
     EXPECT_EQ(onDisk.value(OVPermissionsCompatibilityCheckPendingKey), false);
 
     EXPECT_EQ(completions, 1);
