@@ -17,7 +17,7 @@ namespace {
 const QString kDisplaySelectionKey = QStringLiteral("displaySelection");
 
 // How much of a send error the status line shows beside the outbox's sentence.
-constexpr qsizetype kStatusReasonLimit = 90;
+constexpr qsizetype kStatusReasonLimit = 64;
 
 QString shortReason(const QString& description) {
     const QString reason = OVTrimmedString(description).simplified();
@@ -70,7 +70,7 @@ void OVIntroCompatibilityCheckModel::startCheck() {
     _reportSent = false;
     _reportAcknowledged = false;
     _sendAnswered = false;
-    _keptReport.reset();
+    _reportUUID = OVNewReportUUID();
 
     _requiresInitialReport = OVInitialCompatibilitySetupRequired();
 
@@ -293,10 +293,10 @@ void OVIntroCompatibilityCheckModel::sendReport() {
     _presentation.statusText = QStringLiteral("Sending anonymous report...");
     changed();
 
-    // Each send is a report of its own; a copy kept in the outbox carries the same uuid, so that
-    // the service can tell a second delivery.
+    // Sends that did not arrive and the copy in the outbox carry the same uuid, so that the
+    // service keeps one report however often it comes; a send after a delivered one is new.
     QVariantMap payload = reportPayload();
-    payload.insert(OVReportUUIDKey, OVNewReportUUID());
+    payload.insert(OVReportUUIDKey, _reportUUID);
     std::weak_ptr<bool> alive = _alive;
     const std::uint64_t showing = _showing;
     _submitter(payload, [this, alive, showing, payload](const std::optional<QVariantMap>& response,
@@ -327,8 +327,7 @@ void OVIntroCompatibilityCheckModel::sendAnswered(const QVariantMap& payload,
     } else {
         _reportSent = true;
         _reportAcknowledged = acknowledgedWithID(response);
-        // This newer report reached the service: an earlier copy of this showing is not needed.
-        replaceKeptReport(std::nullopt);
+        _reportUUID = OVNewReportUUID();
         _presentation.statusText = OVReportSubmitStatus(response, error);
     }
     refreshActionButtons();
@@ -339,26 +338,14 @@ QString OVIntroCompatibilityCheckModel::keepReport(const QVariantMap& payload,
                                                    const OVError& sendError) {
     const std::optional<OVReportOutbox> outbox = OVStandardReportOutbox();
     OVError keepError{QStringLiteral("Orvetta"), 1, QStringLiteral("no outbox folder")};
-    const std::optional<QString> kept = outbox ? outbox->add(payload, &keepError) : std::nullopt;
-    if (!kept) {
+    if (!outbox || !outbox->add(payload, &keepError)) {
         qWarning().noquote()
             << QStringLiteral("Orvetta could not keep the report: %1").arg(keepError.description);
         return QStringLiteral("Could not send the report: %1\nIt could not be saved either.")
             .arg(shortReason(sendError.description));
     }
-    replaceKeptReport(kept);
     return QStringLiteral("Report saved; it will be sent when the service can be reached.\n%1")
         .arg(shortReason(sendError.description));
-}
-
-// Only the latest report of a showing waits in the outbox.
-void OVIntroCompatibilityCheckModel::replaceKeptReport(const std::optional<QString>& fileName) {
-    if (_keptReport && _keptReport != fileName) {
-        if (const std::optional<OVReportOutbox> outbox = OVStandardReportOutbox()) {
-            outbox->remove(*_keptReport);
-        }
-    }
-    _keptReport = fileName;
 }
 
 void OVIntroCompatibilityCheckModel::windowWillClose() {

@@ -103,8 +103,6 @@ class OVIntroCompatibilityCheckModel {
     const QHash<QString, OVCheckInputResult>& resultsByName() const { return _resultsByName; }
     bool requiresInitialReport() const { return _requiresInitialReport; }
     bool reportSent() const { return _reportSent; }
-    // The outbox file of the report this showing kept, if any.
-    const std::optional<QString>& keptReport() const { return _keptReport; }
     bool observing() const { return !_observers.empty(); }
     const std::optional<QString>& builtReportText() const { return _reportText; }
 
@@ -113,7 +111,6 @@ class OVIntroCompatibilityCheckModel {
                       const std::optional<OVError>& error);
     // Keeps a report that was not delivered in the outbox; returns the status text.
     QString keepReport(const QVariantMap& payload, const OVError& sendError);
-    void replaceKeptReport(const std::optional<QString>& fileName);
     void stopObserving();
     void postTestMode(bool enabled);
     void changed();
@@ -127,7 +124,8 @@ class OVIntroCompatibilityCheckModel {
     bool _reportAcknowledged = false;
     // A send of this showing was answered, delivered or not: Finish is open.
     bool _sendAnswered = false;
-    std::optional<QString> _keptReport;
+    // The report_uuid of the next send.
+    QString _reportUUID;
     // Counts the showings, so that a send answered after the next showing began is dropped.
     std::uint64_t _showing = 0;
 

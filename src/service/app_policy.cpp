@@ -137,7 +137,6 @@ struct LaunchFetch {
     OVTimer deadline;
 
     void continueOnce() {
-        deadline.invalidate();
         if (auto next = std::exchange(continueStartup, nullptr)) {
             next();
         }
@@ -215,6 +214,8 @@ void OVFetchAppPolicyOnLaunch(OVPolicyAlertPresenter& presenter,
     OVGetJSON(QStringLiteral("/app-policy/"), query,
               [&presenter, fetch](const std::optional<QVariantMap>& dictionary,
                                   const std::optional<OVError>& error) {
+                  // An answer, also one that stops the application, ends the wait.
+                  fetch->deadline.invalidate();
                   finishLaunchFetch(
                       presenter, [fetch] { fetch->continueOnce(); }, dictionary, error);
               });

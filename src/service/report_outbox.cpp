@@ -143,10 +143,15 @@ std::optional<QString> OVReportOutbox::add(QVariantMap payload, OVError* error) 
                        .arg(QDir::toNativeSeparators(_directory)));
         return std::nullopt;
     }
+    // A report kept again replaces its earlier copy in its place.
     const QStringList existing = fileNames();
-    const qint64 sequence = existing.isEmpty() ? 1 : sequenceOf(existing.last()) + 1;
+    const QString suffix = QStringLiteral("-%1.json").arg(uuid);
+    const QStringList earlier = existing.filter(suffix);
+    const qint64 sequence = !earlier.isEmpty()   ? sequenceOf(earlier.first())
+                            : existing.isEmpty() ? 1
+                                                 : sequenceOf(existing.last()) + 1;
     const QString name =
-        QStringLiteral("%1-%2.json").arg(sequence, kSequenceDigits, 10, QLatin1Char('0')).arg(uuid);
+        QStringLiteral("%1%2").arg(sequence, kSequenceDigits, 10, QLatin1Char('0')).arg(suffix);
     QSaveFile file(QDir(_directory).filePath(name));
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
         OVSetError(error, 4,

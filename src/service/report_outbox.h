@@ -35,9 +35,10 @@ class OVReportOutbox {
 
     const QString& directory() const { return _directory; }
 
-    // Keeps `payload` as a new file, with a new report_uuid unless it carries one, then drops the
-    // oldest reports (with a log line each) until the limits hold again. Returns the file name,
-    // or nothing when the report could not be written.
+    // Keeps `payload` as a new file, with a new report_uuid unless it carries one (a report with
+    // the uuid of a kept one replaces it in its place), then drops the oldest reports (with a log
+    // line each) until the limits hold again. Returns the file name, or nothing when the report
+    // could not be written.
     std::optional<QString> add(QVariantMap payload, OVError* error = nullptr) const;
     // The names of the kept reports, oldest first.
     QStringList fileNames() const;

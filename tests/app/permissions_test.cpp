@@ -114,7 +114,8 @@ TEST(PermissionHelp, TheGuideIsALocalPageWithTheRequestedSection) {
     ASSERT_TRUE(guide.isLocalFile()) << qPrintable(guide.toString());
     EXPECT_TRUE(QFileInfo(guide.toLocalFile()).isFile());
     EXPECT_EQ(guide.fragment(), "accessibility");
-    EXPECT_TRUE(OVPermissionHelpURL().fragment().isEmpty());
+    EXPECT_EQ(OVPermissionHelpURL().fragment(), "permissions");
+    EXPECT_EQ(OVPermissionHelpURL().adjusted(QUrl::RemoveFragment), OVHelpPageURL());
 }
 
 }  // namespace
