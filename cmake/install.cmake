@@ -23,9 +23,9 @@ install(FILES ${linux_resources}/orvetta.desktop
 install(FILES ${CMAKE_SOURCE_DIR}/resources/orvetta-menubar.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME orvetta.svg
   COMPONENT orvetta)
-# The permission guide the program opens and the autostart entry that a user copies to
-# ~/.config/autostart. (The icons and the built-in policy are compiled into the program.)
-install(FILES ${linux_resources}/permissions.html ${linux_resources}/orvetta-autostart.desktop
+# The autostart entry that a user copies to ~/.config/autostart. (The icons and the built-in
+# policy are compiled into the program.)
+install(FILES ${linux_resources}/orvetta-autostart.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/orvetta COMPONENT orvetta)
 if(EXISTS ${linux_resources}/70-orvetta.rules)
   install(FILES ${linux_resources}/70-orvetta.rules
@@ -38,7 +38,9 @@ if(ORVETTA_INSTALL_AUTOSTART)
     DESTINATION ${CMAKE_INSTALL_SYSCONFDIR}/xdg/autostart RENAME orvetta.desktop
     COMPONENT orvetta)
 endif()
-install(FILES ${CMAKE_SOURCE_DIR}/README.md
+# The user guide that Help and the permission alerts open (ORVETTA_HELP_URL points at it unless a
+# web page is configured).
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${linux_resources}/guide.html
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvetta COMPONENT orvetta)
 
 set(CPACK_GENERATOR "DEB")

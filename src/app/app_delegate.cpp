@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "service/app_policy.h"
 #include "service/environment.h"
+#include "service/report_outbox.h"
 #include "settings/profile_switching.h"
 #include "settings/profiles.h"
 
@@ -65,6 +66,10 @@ void OVAppDelegate::applicationDidFinishLaunching() {
         requestTermination();
         return;
     }
+    // Reports that an earlier start could not deliver go first, one after another.
+    if (const std::optional<OVReportOutbox> outbox = OVStandardReportOutbox()) {
+        OVSendQueuedReports(*outbox);
+    }
     auto continueStartup = [this, alive = std::weak_ptr<int>(_lifetime)] {
         if (!alive.expired()) {
             continueStartupAfterPolicyCheck();
@@ -72,8 +77,11 @@ void OVAppDelegate::applicationDidFinishLaunching() {
     };
     if (_policyCheck) {
         _policyCheck(continueStartup);
-    } else {
+    } else if (OVServiceConfigured()) {
         OVFetchAppPolicyOnLaunch(*this, continueStartup);
+    } else {
+        // Without a service the check ends at once; touch still starts after this launch step.
+        runAsync([this, continueStartup] { OVFetchAppPolicyOnLaunch(*this, continueStartup); });
     }
 }
 

@@ -22,6 +22,7 @@
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/qt_http_transport.h"
 #include "platform/linux/x11_keymap.h"
+#include "service/report_outbox.h"
 
 namespace {
 
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
     OVNotificationCenter center;
     OVPreferences preferences(OVPreferences::defaultPath(), &scheduler);
     OVProcessState process;
+    process.reportOutboxDirectory = OVReportOutboxDefaultDirectory();
     const std::unique_ptr<OVLinuxPlatform> platform = OVCreateLinuxPlatform();
     platform->setHTTPTransport(std::make_unique<OVQtHTTPTransport>(&scheduler));
     OVServicesGuard services(

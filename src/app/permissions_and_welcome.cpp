@@ -1,19 +1,13 @@
 #include "app/permissions_and_welcome.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-
 #include "base/preferences.h"
 #include "base/services.h"
-#include "orvetta_config.h"
 #include "platform/permissions.h"
 
 namespace {
 
 const QString kOpenInputMonitoring = QStringLiteral("Open Input Monitoring");
 const QString kOpenAccessibility = QStringLiteral("Open Accessibility");
-const QString kPermissionGuideFile = QStringLiteral("permissions.html");
 
 QString startErrorInformativeText(const QString& errorDescription) {
     return QStringLiteral("%1\n\n").arg(errorDescription) + QStringLiteral("Orvetta needs:\n") +
@@ -27,19 +21,6 @@ QString startErrorInformativeText(const QString& errorDescription) {
            QStringLiteral(
                "After changing permissions, quit and reopen Orvetta if touch does not start "
                "immediately.");
-}
-
-// Where the permission guide may live, most specific first.
-QStringList permissionGuideCandidates() {
-    QStringList candidates;
-    if (QCoreApplication::instance()) {
-        const QDir applicationDirectory(QCoreApplication::applicationDirPath());
-        candidates.append(applicationDirectory.filePath(QStringLiteral("../share/orvetta/") +
-                                                        kPermissionGuideFile));
-    }
-    candidates.append(QStringLiteral(ORVETTA_INSTALL_DATADIR "/") + kPermissionGuideFile);
-    candidates.append(QStringLiteral(ORVETTA_SOURCE_RESOURCE_DIR "/linux/") + kPermissionGuideFile);
-    return candidates;
 }
 
 }  // namespace
@@ -64,12 +45,6 @@ void OVRequestMissingSystemPermissions(OVPermissions& permissions) {
     }
 }
 
-bool OVInitialCompatibilitySetupRequired() {
-    const OVPreferences& preferences = OVStandardPreferences();
-    return !preferences.boolForKey(OVInitialCompatibilityReportSentKey) ||
-           preferences.boolForKey(OVPermissionsCompatibilityCheckPendingKey);
-}
-
 bool OVSimulateFirstInstallIfRequested(const QStringList& arguments) {
     if (!arguments.contains(QStringLiteral("--simulate-first-install")) &&
         !arguments.contains(QStringLiteral("-firstinstall"))) {
@@ -78,6 +53,7 @@ bool OVSimulateFirstInstallIfRequested(const QStringList& arguments) {
     OVPreferences& preferences = OVStandardPreferences();
     preferences.removeObject(OVWelcomeAcceptedVersionKey);
     preferences.setBool(OVInitialCompatibilityReportSentKey, false);
+    preferences.setBool(OVInitialCompatibilityCheckCompletedKey, false);
     preferences.setBool(OVPermissionsCompatibilityCheckPendingKey, false);
     preferences.synchronize();
     return true;
@@ -102,6 +78,9 @@ OVModalAlert OVWelcomeAlert() {
         "of the touches recorded during the check, your screen sizes, the Orvetta version, the "
         "operating system and a random installation number. It holds no name, no account and "
         "nothing you type.\n\n"
+        "At every start Orvetta asks its service for update notices and sends the same "
+        "installation number, the Orvetta version, the operating system, the processor type, the "
+        "language and the time zone.\n\n"
         "By continuing you accept this.");
     alert.buttonTitles = {QStringLiteral("Accept and Continue"), QStringLiteral("Quit")};
     return alert;
@@ -146,26 +125,4 @@ OVStartErrorChoice OVStartErrorChoiceAt(const OVStartErrorAlert& alert, int butt
         return OVStartErrorChoice::OK;
     }
     return alert.choices.at(buttonIndex);
-}
-
-QUrl OVPermissionHelpURL(const QString& section) {
-    QUrl url;
-    for (const QString& candidate : permissionGuideCandidates()) {
-        const QFileInfo file(candidate);
-        if (file.isFile()) {
-            url = QUrl::fromLocalFile(file.canonicalFilePath());
-            break;
-        }
-    }
-    if (url.isEmpty()) {
-        url = OVHelpPageURL();
-    }
-    if (!section.isEmpty()) {
-        url.setFragment(section);
-    }
-    return url;
-}
-
-QUrl OVHelpPageURL() {
-    return QUrl(QStringLiteral(ORVETTA_HELP_URL));
 }

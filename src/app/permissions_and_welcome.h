@@ -2,8 +2,8 @@
 
 #include <QString>
 #include <QStringList>
-#include <QUrl>
 
+#include "app/help_page.h"
 #include "app/modal_alert.h"
 #include "compat/first_run_keys.h"
 
@@ -23,10 +23,6 @@ inline const QString OVHideCursorKey = QStringLiteral("hideCursor");
 QStringList OVMissingPermissionNames(const OVPermissions& permissions);
 // Asks the system for each missing permission; the answers are not awaited.
 void OVRequestMissingSystemPermissions(OVPermissions& permissions);
-
-// The first-run compatibility check is due: it never completed, or it is owed after the
-// permission steps.
-bool OVInitialCompatibilitySetupRequired();
 
 // The command-line switches "--simulate-first-install" and "-firstinstall": forget the accepted
 // terms and the first-run check, and write the preferences through at once. Returns whether a
@@ -56,10 +52,3 @@ struct OVStartErrorAlert {
 OVStartErrorAlert OVStartErrorAlertForDescription(const QString& errorDescription);
 // The choice behind a button index of that alert; OK for anything else.
 OVStartErrorChoice OVStartErrorChoiceAt(const OVStartErrorAlert& alert, int buttonIndex);
-
-// The page that explains the permission set-up (the udev rule): the guide installed with the
-// program, else the one in the source tree, else the online help page. `section` names an anchor
-// ("accessibility", "input-monitoring") or is empty.
-QUrl OVPermissionHelpURL(const QString& section = QString());
-// The online help page.
-QUrl OVHelpPageURL();

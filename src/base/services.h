@@ -23,6 +23,8 @@ struct OVProcessState {
     bool minimumVersionAlertRaised = false;
     // Identifiers of the policy messages shown during this process.
     QSet<QString> policyMessageIDsShownThisLaunch;
+    // The folder of reports that wait for the service; empty when none are kept (tests).
+    QString reportOutboxDirectory;
 };
 
 // The process-wide services. The application installs them once at start-up; a test installs

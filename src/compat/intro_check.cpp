@@ -1,6 +1,7 @@
 #include "compat/intro_check.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QtGlobal>
 #include <algorithm>
 
@@ -9,10 +10,26 @@
 #include "base/services.h"
 #include "compat/diagnostics_report.h"
 #include "hid/touch_contact.h"
+#include "service/report_outbox.h"
 
 namespace {
 
 const QString kDisplaySelectionKey = QStringLiteral("displaySelection");
+
+// How much of a send error the status line shows beside the outbox's sentence.
+constexpr qsizetype kStatusReasonLimit = 64;
+
+QString shortReason(const QString& description) {
+    const QString reason = OVTrimmedString(description).simplified();
+    return reason.size() <= kStatusReasonLimit ? reason
+                                               : reason.left(kStatusReasonLimit - 3) + "...";
+}
+
+// Whether the service acknowledged a report with its id.
+bool acknowledgedWithID(const std::optional<QVariantMap>& response) {
+    const QVariant identifier = response ? response->value(QStringLiteral("id")) : QVariant();
+    return identifier.typeId() == QMetaType::QString && !identifier.toString().isEmpty();
+}
 
 // The result name a number of fingers proves: four and more count as four.
 QString resultNameForFingerCount(qsizetype fingers) {
@@ -51,10 +68,11 @@ void OVIntroCompatibilityCheckModel::startCheck() {
     _resultsByName.clear();
     _reportText.reset();
     _reportSent = false;
+    _reportAcknowledged = false;
+    _sendAnswered = false;
+    _reportUUID = OVNewReportUUID();
 
-    const OVPreferences& preferences = OVStandardPreferences();
-    _requiresInitialReport = !preferences.boolForKey(OVInitialCompatibilityReportSentKey) ||
-                             preferences.boolForKey(OVPermissionsCompatibilityCheckPendingKey);
+    _requiresInitialReport = OVInitialCompatibilitySetupRequired();
 
     _presentation.sendEnabled = false;
     _presentation.finishTitle = QStringLiteral("Finish");
@@ -102,7 +120,7 @@ bool OVIntroCompatibilityCheckModel::canSendReport() const {
 
 void OVIntroCompatibilityCheckModel::refreshActionButtons() {
     _presentation.sendEnabled = canSendReport();
-    _presentation.finishEnabled = !_requiresInitialReport || _reportSent;
+    _presentation.finishEnabled = !_requiresInitialReport || _sendAnswered;
 }
 
 void OVIntroCompatibilityCheckModel::refreshChecklist() {
@@ -233,7 +251,7 @@ QString OVIntroCompatibilityCheckModel::reportText() const {
 }
 
 void OVIntroCompatibilityCheckModel::finish() {
-    if (_requiresInitialReport && !_reportSent) {
+    if (_requiresInitialReport && !_sendAnswered) {
         _presentation.statusText =
             QStringLiteral("Send the anonymous report to finish first-run setup.");
         changed();
@@ -243,7 +261,10 @@ void OVIntroCompatibilityCheckModel::finish() {
     _reportText = reportText();
     if (_requiresInitialReport) {
         OVPreferences& preferences = OVStandardPreferences();
-        preferences.setBool(OVInitialCompatibilityReportSentKey, true);
+        preferences.setBool(OVInitialCompatibilityCheckCompletedKey, true);
+        if (_reportAcknowledged) {
+            preferences.setBool(OVInitialCompatibilityReportSentKey, true);
+        }
         preferences.setBool(OVPermissionsCompatibilityCheckPendingKey, false);
         OVError error;
         if (!preferences.synchronize(&error)) {
@@ -272,28 +293,64 @@ void OVIntroCompatibilityCheckModel::sendReport() {
     _presentation.statusText = QStringLiteral("Sending anonymous report...");
     changed();
 
+    // Sends that did not arrive and the copy in the outbox carry the same uuid, so that the
+    // service keeps one report however often it comes; a send after a delivered one is new.
+    QVariantMap payload = reportPayload();
+    payload.insert(OVReportUUIDKey, _reportUUID);
     std::weak_ptr<bool> alive = _alive;
     const std::uint64_t showing = _showing;
-    _submitter(reportPayload(), [this, alive, showing](const std::optional<QVariantMap>& response,
-                                                       const std::optional<OVError>& error) {
-        // The answer to a send of an earlier showing changes nothing in this one.
-        if (alive.expired() || showing != _showing) {
+    _submitter(payload, [this, alive, showing, payload](const std::optional<QVariantMap>& response,
+                                                        const std::optional<OVError>& error) {
+        if (alive.expired()) {
             return;
         }
-        _presentation.sendEnabled = true;
-        if (!error) {
-            _reportSent = true;
-            refreshActionButtons();
+        // The answer to a send of an earlier showing changes nothing in this one; its report is
+        // still kept when it did not arrive.
+        if (showing != _showing) {
+            const std::optional<OVReportOutbox> outbox = OVStandardReportOutbox();
+            if (error && outbox) {
+                outbox->add(payload);
+            }
+            return;
         }
-        _presentation.statusText = OVReportSubmitStatus(response, error);
-        changed();
+        sendAnswered(payload, response, error);
     });
+}
+
+void OVIntroCompatibilityCheckModel::sendAnswered(const QVariantMap& payload,
+                                                  const std::optional<QVariantMap>& response,
+                                                  const std::optional<OVError>& error) {
+    _presentation.sendEnabled = true;
+    _sendAnswered = true;
+    if (error) {
+        _presentation.statusText = keepReport(payload, *error);
+    } else {
+        _reportSent = true;
+        _reportAcknowledged = acknowledgedWithID(response);
+        _reportUUID = OVNewReportUUID();
+        _presentation.statusText = OVReportSubmitStatus(response, error);
+    }
+    refreshActionButtons();
+    changed();
+}
+
+QString OVIntroCompatibilityCheckModel::keepReport(const QVariantMap& payload,
+                                                   const OVError& sendError) {
+    const std::optional<OVReportOutbox> outbox = OVStandardReportOutbox();
+    OVError keepError{QStringLiteral("Orvetta"), 1, QStringLiteral("no outbox folder")};
+    if (!outbox || !outbox->add(payload, &keepError)) {
+        qWarning().noquote()
+            << QStringLiteral("Orvetta could not keep the report: %1").arg(keepError.description);
+        return QStringLiteral("Could not send the report: %1\nIt could not be saved either.")
+            .arg(shortReason(sendError.description));
+    }
+    return QStringLiteral("Report saved; it will be sent when the service can be reached.\n%1")
+        .arg(shortReason(sendError.description));
 }
 
 void OVIntroCompatibilityCheckModel::windowWillClose() {
     stopObserving();
-    if (_requiresInitialReport &&
-        !OVStandardPreferences().boolForKey(OVInitialCompatibilityReportSentKey)) {
+    if (_requiresInitialReport && !OVInitialCompatibilityCheckFinished()) {
         std::weak_ptr<bool> alive = _alive;
         OVMainScheduler().async([this, alive] {
             if (!alive.expired() && _quitHandler) {

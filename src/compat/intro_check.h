@@ -18,8 +18,9 @@
 
 // The interactive compatibility check, the last step of first-run setup: the user touches the
 // window's area with fingers, pen and eraser in any order, each kind of input is ticked off the
-// first time it is seen, and the anonymous report is sent. A required check can only be left by
-// finishing after a successful send, or by quitting the application.
+// first time it is seen, and the anonymous report is sent. A report the service does not take is
+// kept in the outbox for a later start. A required check can only be left by finishing after a
+// send was answered (delivered or kept), or by quitting the application.
 
 struct OVCheckInputResult {
     QString name;
@@ -106,6 +107,10 @@ class OVIntroCompatibilityCheckModel {
     const std::optional<QString>& builtReportText() const { return _reportText; }
 
   private:
+    void sendAnswered(const QVariantMap& payload, const std::optional<QVariantMap>& response,
+                      const std::optional<OVError>& error);
+    // Keeps a report that was not delivered in the outbox; returns the status text.
+    QString keepReport(const QVariantMap& payload, const OVError& sendError);
     void stopObserving();
     void postTestMode(bool enabled);
     void changed();
@@ -113,7 +118,14 @@ class OVIntroCompatibilityCheckModel {
     QHash<QString, OVCheckInputResult> _resultsByName;
     std::optional<QString> _reportText;
     bool _requiresInitialReport = false;
+    // A send of this showing reached the service.
     bool _reportSent = false;
+    // ... and the service answered with the report's id.
+    bool _reportAcknowledged = false;
+    // A send of this showing was answered, delivered or not: Finish is open.
+    bool _sendAnswered = false;
+    // The report_uuid of the next send.
+    QString _reportUUID;
     // Counts the showings, so that a send answered after the next showing began is dropped.
     std::uint64_t _showing = 0;
 

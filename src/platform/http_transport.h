@@ -12,7 +12,7 @@ struct OVHTTPRequest {
     QUrl url;
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
-    // The exchange fails with a time-out when nothing moves for this long.
+    // The exchange fails with a time-out when it has not completed this long after sending.
     double timeoutSeconds = 12.0;
 };
 

@@ -1,5 +1,6 @@
 #include "service/app_policy.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QFile>
 #include <QJsonObject>
@@ -25,6 +26,8 @@ const QString kOK = QStringLiteral("OK");
 
 constexpr int kMaximumAlertButtons = 3;
 constexpr double kQuitDelayAfterDownload = 0.6;
+// The "once" messages remembered; the oldest are forgotten first.
+constexpr qsizetype kMaximumShownPolicyMessageIDs = 256;
 
 // The value under `key` when it is a string, else an empty text (a wrong type counts as absent).
 QString stringValue(const QVariantMap& map, const QString& key) {
@@ -44,7 +47,7 @@ std::optional<QUrl> refuseScheme(const QString& text, const QString& scheme) {
     qWarning().noquote() << QStringLiteral(
                                 "Orvetta ignored a policy link with the scheme \"%1\" (%2); only "
                                 "http and https links are opened.")
-                                .arg(scheme, text);
+                                .arg(OVLogSafeText(scheme), OVLogSafeText(text));
     return std::nullopt;
 }
 
@@ -84,9 +87,29 @@ int compareNumbers(QStringView a, QStringView b) {
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
+// Title and body joined by a newline; empty when both are.
+QString legacyPolicyMessageIdentifier(const QVariantMap& message) {
+    const QString title = stringValue(message, QStringLiteral("title"));
+    const QString body = OVPolicyMessageBody(message);
+    if (title.isEmpty() && body.isEmpty()) {
+        return QString();
+    }
+    return title + QLatin1Char('\n') + body;
+}
+
 QString applicationIdentifier() {
     const QString identifier = OVCurrentPlatform().workspace().ownBundleIdentifier();
     return identifier.isEmpty() ? OVServiceAppName : identifier;
+}
+
+void logFailedLaunchFetch(const std::optional<OVError>& error) {
+    if (error && error->code == OVServiceErrorInvalidURL && !OVServiceConfigured()) {
+        qInfo().noquote() << "Orvetta: no service is configured; the built-in app policy applies.";
+        return;
+    }
+    qWarning().noquote() << QStringLiteral("Orvetta app policy check failed: %1")
+                                .arg(error ? OVLogSafeText(error->description)
+                                           : QStringLiteral("no policy in the answer"));
 }
 
 void finishLaunchFetch(OVPolicyAlertPresenter& presenter,
@@ -94,9 +117,7 @@ void finishLaunchFetch(OVPolicyAlertPresenter& presenter,
                        const std::optional<QVariantMap>& dictionary,
                        const std::optional<OVError>& error) {
     if (error || !dictionary) {
-        qWarning().noquote() << QStringLiteral("Orvetta app policy check failed: %1")
-                                    .arg(error ? error->description
-                                               : QStringLiteral("no policy in the answer"));
+        logFailedLaunchFetch(error);
         continueStartup();
         return;
     }
@@ -108,6 +129,19 @@ void finishLaunchFetch(OVPolicyAlertPresenter& presenter,
     OVShowFirstLaunchPolicyMessageIfNeeded(presenter);
     continueStartup();
 }
+
+// The launch fetch in flight: start-up continues once, when the answer is read or when the
+// deadline passes, whichever comes first.
+struct LaunchFetch {
+    std::function<void()> continueStartup;
+    OVTimer deadline;
+
+    void continueOnce() {
+        if (auto next = std::exchange(continueStartup, nullptr)) {
+            next();
+        }
+    }
+};
 
 }  // namespace
 
@@ -174,13 +208,27 @@ OVQueryParameters OVAppPolicyLaunchQuery(const QString& installEvent) {
 
 void OVFetchAppPolicyOnLaunch(OVPolicyAlertPresenter& presenter,
                               std::function<void()> continueStartup) {
+    auto fetch = std::make_shared<LaunchFetch>();
+    fetch->continueStartup = std::move(continueStartup);
     const OVQueryParameters query = OVAppPolicyLaunchQuery(OVInstallEventForCurrentLaunch());
-    OVGetJSON(
-        QStringLiteral("/app-policy/"), query,
-        [&presenter, continueStartup = std::move(continueStartup)](
-            const std::optional<QVariantMap>& dictionary, const std::optional<OVError>& error) {
-            finishLaunchFetch(presenter, continueStartup, dictionary, error);
+    OVGetJSON(QStringLiteral("/app-policy/"), query,
+              [&presenter, fetch](const std::optional<QVariantMap>& dictionary,
+                                  const std::optional<OVError>& error) {
+                  // An answer, also one that stops the application, ends the wait.
+                  fetch->deadline.invalidate();
+                  finishLaunchFetch(
+                      presenter, [fetch] { fetch->continueOnce(); }, dictionary, error);
+              });
+    if (fetch->continueStartup) {
+        // Touch does not wait longer than a request may take, whatever the transport does.
+        fetch->deadline = OVMainScheduler().after(OVServiceRequestTimeout, [fetch] {
+            if (fetch->continueStartup) {
+                qWarning().noquote() << "Orvetta app policy check failed: no answer within"
+                                     << OVServiceRequestTimeout << "seconds";
+                fetch->continueOnce();
+            }
         });
+    }
 }
 
 QVariantMap OVPolicyFromAPIResponse(const QVariantMap& response) {
@@ -334,12 +382,13 @@ QString OVPolicyMessageIdentifier(const QVariantMap& message) {
     if (!identifier.isEmpty()) {
         return identifier;
     }
-    const QString title = stringValue(message, QStringLiteral("title"));
-    const QString body = OVPolicyMessageBody(message);
-    if (title.isEmpty() && body.isEmpty()) {
+    const QString text = legacyPolicyMessageIdentifier(message);
+    if (text.isEmpty()) {
         return QString();
     }
-    return title + QLatin1Char('\n') + body;
+    return QStringLiteral("sha256:") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
 bool OVPolicyMessageWasShownThisLaunch(const QVariantMap& message) {
@@ -360,8 +409,16 @@ bool OVPolicyMessageWasShownOnce(const QVariantMap& message) {
     if (identifier.isEmpty()) {
         return false;
     }
+    // Earlier versions stored a message without an id by its title and body.
+    const QString legacy = stringValue(message, QStringLiteral("id")).isEmpty()
+                               ? legacyPolicyMessageIdentifier(message)
+                               : QString();
     for (const QVariant& shown : OVStandardPreferences().arrayForKey(kShownPolicyMessageIDsKey)) {
-        if (shown.typeId() == QMetaType::QString && shown.toString() == identifier) {
+        if (shown.typeId() != QMetaType::QString) {
+            continue;
+        }
+        const QString stored = shown.toString();
+        if (stored == identifier || (!legacy.isEmpty() && stored == legacy)) {
             return true;
         }
     }
@@ -376,6 +433,9 @@ void OVMarkPolicyMessageShownOnce(const QVariantMap& message) {
     OVPreferences& preferences = OVStandardPreferences();
     QVariantList shown = preferences.arrayForKey(kShownPolicyMessageIDsKey);
     shown.append(identifier);
+    if (shown.size() > kMaximumShownPolicyMessageIDs) {
+        shown.remove(0, shown.size() - kMaximumShownPolicyMessageIDs);
+    }
     preferences.setObject(kShownPolicyMessageIDsKey, shown);
 }
 

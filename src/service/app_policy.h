@@ -32,6 +32,8 @@ OVQueryParameters OVAppPolicyLaunchQuery(const QString& installEvent);
 // Asks the service for the policy of this launch. When the answer is read (or the request
 // failed) it enforces the minimum version, shows a launch message and calls `continueStartup`
 // once — unless the running version is no longer supported, which ends the application instead.
+// Start-up continues at the latest OVServiceRequestTimeout seconds after the call; without a
+// service it continues at once, and the log says so.
 void OVFetchAppPolicyOnLaunch(OVPolicyAlertPresenter& presenter,
                               std::function<void()> continueStartup);
 // The policy inside a service answer: its "policy" object, else the whole answer.
@@ -62,12 +64,14 @@ std::optional<QVariantMap> OVFirstLaunchPolicyMessage();
 bool OVPolicyMessageShouldShowOnLaunch(const QVariantMap& message);
 // "always", "once", "if_update_available", "never", another lower-case text, or empty.
 QString OVPolicyMessageShowMode(const QVariantMap& message);
-// The "id", else title and body joined by a newline; empty when all three are empty.
+// The "id", else "sha256:" and the SHA-256 (hex) of title and body joined by a newline; empty
+// when all three are empty.
 QString OVPolicyMessageIdentifier(const QVariantMap& message);
 // Whether the message was shown during this process; records it as shown.
 bool OVPolicyMessageWasShownThisLaunch(const QVariantMap& message);
 // Whether the message's identifier is among the "once" messages already shown.
 bool OVPolicyMessageWasShownOnce(const QVariantMap& message);
+// Remembers a "once" message as shown; the list keeps the newest 256 identifiers.
 void OVMarkPolicyMessageShownOnce(const QVariantMap& message);
 
 // Shows a message as a notification or an alert; nothing unless `message` is a dictionary.

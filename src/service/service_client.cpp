@@ -1,5 +1,6 @@
 #include "service/service_client.h"
 
+#include <QDebug>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
@@ -19,10 +20,74 @@ OVError serviceError(qint64 code, const QString& description) {
     return OVError{QStringLiteral("Orvetta"), code, description};
 }
 
-bool isWebURL(const QUrl& url) {
-    return url.isValid() &&
-           (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")) &&
-           !url.host().isEmpty();
+// "127.0.0.1" to "127.255.255.255", in the dotted form QUrl gives a host.
+bool isLoopbackIPv4(QStringView host) {
+    const QList<QStringView> parts = host.split(QLatin1Char('.'));
+    if (parts.size() != 4) {
+        return false;
+    }
+    for (const QStringView part : parts) {
+        bool number = false;
+        const uint value = part.toUInt(&number);
+        if (!number || value > 255) {
+            return false;
+        }
+    }
+    return parts.first() == u"127";
+}
+
+// The service URL for `path`, or nothing with the reason in `error`. `invalidDescription` is
+// the description of a URL that cannot be built.
+std::optional<QUrl> serviceURL(const QString& path, const QString& invalidDescription,
+                               OVError* error) {
+    const auto fail = [error](const QString& description) -> std::optional<QUrl> {
+        if (error) {
+            *error = serviceError(OVServiceErrorInvalidURL, description);
+        }
+        return std::nullopt;
+    };
+    QString base = OVAPIBaseURL();
+    if (base.isEmpty()) {
+        return fail(QStringLiteral("No Orvetta service is configured."));
+    }
+    while (base.endsWith(QLatin1Char('/'))) {
+        base.chop(1);
+    }
+    const QString separator = path.startsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/");
+    const QUrl url(base + separator + path, QUrl::StrictMode);
+    const bool https = url.scheme() == QLatin1String("https");
+    const bool http = url.scheme() == QLatin1String("http");
+    if (!url.isValid() || !(https || http) || url.host().isEmpty()) {
+        return fail(invalidDescription);
+    }
+    if (http && !OVIsLoopbackHost(url.host())) {
+        qWarning().noquote() << QStringLiteral(
+                                    "Orvetta refused the service address %1: plain http is only "
+                                    "used for this computer (127.0.0.1, ::1, localhost).")
+                                    .arg(OVLogSafeText(base));
+        return fail(QStringLiteral("The Orvetta service address must use https."));
+    }
+    return url;
+}
+
+// How a character of server text is written in the log: itself, or escaped.
+QString logFormOf(char32_t character) {
+    switch (character) {
+        case U'\n':
+            return QStringLiteral("\\n");
+        case U'\r':
+            return QStringLiteral("\\r");
+        case U'\t':
+            return QStringLiteral("\\t");
+        default:
+            break;
+    }
+    const QChar::Category category = QChar::category(character);
+    if (category == QChar::Other_Control || category == QChar::Other_Format ||
+        category == QChar::Separator_Line || category == QChar::Separator_Paragraph) {
+        return QStringLiteral("\\u%1").arg(static_cast<uint>(character), 4, 16, QLatin1Char('0'));
+    }
+    return QString::fromUcs4(&character, 1);
 }
 
 // Whether `value` is made only of what JSON can hold.
@@ -103,31 +168,50 @@ QStringList OVRetiredAPIBaseURLs() {
         .split(QLatin1Char(';'), Qt::SkipEmptyParts);
 }
 
+QString OVResolvedAPIBaseURL(const QString& stored, const QString& production,
+                             const QStringList& retired, bool* retiredOut) {
+    const QString value = OVTrimmedString(stored);
+    const bool isRetired = !value.isEmpty() && retired.contains(value);
+    if (retiredOut) {
+        *retiredOut = isRetired;
+    }
+    return value.isEmpty() || isRetired ? OVTrimmedString(production) : value;
+}
+
 QString OVAPIBaseURL() {
     OVPreferences& preferences = OVStandardPreferences();
-    QString value = OVTrimmedString(preferences.stringForKey(kAPIBaseURLKey));
-    if (!value.isEmpty() && OVRetiredAPIBaseURLs().contains(value)) {
+    bool retired = false;
+    const QString base =
+        OVResolvedAPIBaseURL(preferences.stringForKey(kAPIBaseURLKey), OVProductionAPIBaseURL(),
+                             OVRetiredAPIBaseURLs(), &retired);
+    if (retired) {
         preferences.removeObject(kAPIBaseURLKey);
-        value.clear();
     }
-    return value.isEmpty() ? OVProductionAPIBaseURL() : value;
+    return base;
 }
 
-std::optional<QUrl> OVAPIURL(const QString& path) {
-    QString base = OVAPIBaseURL();
-    while (base.endsWith(QLatin1Char('/'))) {
-        base.chop(1);
-    }
-    const QString separator = path.startsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/");
-    const QUrl url(base + separator + path, QUrl::StrictMode);
-    if (!isWebURL(url)) {
-        return std::nullopt;
-    }
-    return url;
+bool OVServiceConfigured() {
+    return !OVAPIBaseURL().isEmpty();
 }
 
-std::optional<QUrl> OVAPIURLWithQuery(const QString& path, const OVQueryParameters& parameters) {
-    std::optional<QUrl> url = OVAPIURL(path);
+bool OVIsLoopbackHost(const QString& host) {
+    const QString name = host.toLower();
+    if (name == QLatin1String("localhost") || name == QLatin1String("::1")) {
+        return true;
+    }
+    const QLatin1String mapped("::ffff:");
+    return isLoopbackIPv4(name.startsWith(mapped) ? QStringView(name).mid(mapped.size())
+                                                  : QStringView(name));
+}
+
+std::optional<QUrl> OVAPIURL(const QString& path, OVError* error) {
+    return serviceURL(path, QStringLiteral("The Orvetta service URL is invalid."), error);
+}
+
+std::optional<QUrl> OVAPIURLWithQuery(const QString& path, const OVQueryParameters& parameters,
+                                      OVError* error) {
+    std::optional<QUrl> url =
+        serviceURL(path, QStringLiteral("Policy server URL is invalid."), error);
     if (!url) {
         return std::nullopt;
     }
@@ -146,11 +230,10 @@ std::optional<QUrl> OVAPIURLWithQuery(const QString& path, const OVQueryParamete
 }
 
 void OVPostJSON(const QString& path, const QVariantMap& payload, OVJSONCompletion completion) {
-    const std::optional<QUrl> url = OVAPIURL(path);
+    OVError error;
+    const std::optional<QUrl> url = OVAPIURL(path, &error);
     if (!url) {
-        completion(std::nullopt,
-                   serviceError(OVServiceErrorInvalidURL,
-                                QStringLiteral("The Orvetta service URL is invalid.")));
+        completion(std::nullopt, error);
         return;
     }
     if (!isJSONEncodable(payload)) {
@@ -166,10 +249,10 @@ void OVPostJSON(const QString& path, const QVariantMap& payload, OVJSONCompletio
 
 void OVGetJSON(const QString& path, const OVQueryParameters& parameters,
                OVJSONCompletion completion) {
-    const std::optional<QUrl> url = OVAPIURLWithQuery(path, parameters);
+    OVError error;
+    const std::optional<QUrl> url = OVAPIURLWithQuery(path, parameters, &error);
     if (!url) {
-        completion(std::nullopt, serviceError(OVServiceErrorInvalidURL,
-                                              QStringLiteral("Policy server URL is invalid.")));
+        completion(std::nullopt, error);
         return;
     }
     send(QStringLiteral("GET"), *url, QByteArray(), std::move(completion));
@@ -254,4 +337,23 @@ QString OVInvalidJSONMessage(const QByteArray& data) {
             "check the backend logs.");
     }
     return QStringLiteral("The Orvetta service returned a response that Orvetta could not read.");
+}
+
+QString OVLogSafeText(const QString& text) {
+    const QLatin1String cutMarker("...");
+    QString safe;
+    // Where each character's form begins, so that a cut never splits an escape or a pair.
+    QList<qsizetype> starts;
+    for (const char32_t character : QStringView(text).toUcs4()) {
+        const QString form = logFormOf(character);
+        if (safe.size() + form.size() > OVLogTextLimit) {
+            while (!starts.isEmpty() && safe.size() > OVLogTextLimit - cutMarker.size()) {
+                safe.truncate(starts.takeLast());
+            }
+            return safe + cutMarker;
+        }
+        starts.append(safe.size());
+        safe += form;
+    }
+    return safe;
 }

@@ -24,7 +24,7 @@ inline constexpr qint64 OVServiceErrorNotAnObject = 3;
 inline constexpr qint64 OVServiceErrorResponseTooLarge = 4;
 inline constexpr qint64 OVServiceErrorPayloadNotEncodable = 5;
 
-// The time-out of every service request, in seconds.
+// Every service request ends with a time-out at the latest this many seconds after it was sent.
 inline constexpr double OVServiceRequestTimeout = 12.0;
 
 // Query parameters in the order in which they are sent.
@@ -39,17 +39,29 @@ using OVJSONCompletion = std::function<void(const std::optional<QVariantMap>& di
 QString OVTrimmedString(const QString& text);
 
 // The base URL in use: the apiBaseURL preference, or the production URL when it is empty or one
-// of the retired URLs (which is then removed from the stored preferences).
+// of the retired URLs (which is then removed from the stored preferences). Empty when no service
+// is configured: requests then fail at once with OVServiceErrorInvalidURL.
 QString OVAPIBaseURL();
-// The production base URL and the four retired ones, as built in.
+// The production base URL (empty in a build without a service) and the retired ones, as built in.
 QString OVProductionAPIBaseURL();
 QStringList OVRetiredAPIBaseURLs();
+// The base URL that a stored value stands for: the trimmed value, or `production` when it is
+// empty or one of `retired` (`retiredOut` then says so).
+QString OVResolvedAPIBaseURL(const QString& stored, const QString& production,
+                             const QStringList& retired, bool* retiredOut = nullptr);
+// Whether a service is configured at all.
+bool OVServiceConfigured();
+
+// Whether `host` names this machine's loopback interface: 127.0.0.0/8, ::1 or "localhost".
+bool OVIsLoopbackHost(const QString& host);
 
 // The base URL joined with `path` with exactly one "/" between them; nothing when the result is
-// not an absolute http or https URL with a host.
-std::optional<QUrl> OVAPIURL(const QString& path);
+// not an absolute https URL with a host, or an http URL of a loopback host (another http URL is
+// refused with a log line). `error` tells why (domain "Orvetta", OVServiceErrorInvalidURL).
+std::optional<QUrl> OVAPIURL(const QString& path, OVError* error = nullptr);
 // OVAPIURL(path) with a query of the parameters whose name and value are both non-empty.
-std::optional<QUrl> OVAPIURLWithQuery(const QString& path, const OVQueryParameters& parameters);
+std::optional<QUrl> OVAPIURLWithQuery(const QString& path, const OVQueryParameters& parameters,
+                                      OVError* error = nullptr);
 
 // Sends `payload` as JSON and calls `completion` exactly once: at once (inside the call) when the
 // URL cannot be built or the payload cannot be encoded, otherwise on the main thread when the
@@ -77,3 +89,9 @@ OVJSONResult OVParseHTTPResponse(const OVHTTPResponse& response);
 QString OVErrorMessageFromResponse(const QByteArray& data, std::optional<int> httpStatus);
 // The description of a body that is not a JSON object.
 QString OVInvalidJSONMessage(const QByteArray& data);
+
+// Text that came from a server, fit for one log line: line breaks, tabs and other control and
+// format characters escaped (a backslash and "n", "r", "t" or "u" and four hex digits), at most
+// OVLogTextLimit characters, a cut end marked with "...".
+inline constexpr qsizetype OVLogTextLimit = 300;
+QString OVLogSafeText(const QString& text);

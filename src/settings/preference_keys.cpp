@@ -30,7 +30,7 @@ QHash<QString, Kind> makeKindTable() {
         kinds.insert(OVKeyComboLabelKey(input), Kind::String);
     }
     for (const char* key : {"naturalScroll", "hideCursor", "automaticProfileSwitching",
-                            "initialCompatibilityReportSent",
+                            "initialCompatibilityReportSent", "initialCompatibilityCheckCompleted",
                             "permissionsCompatibilityCheckPending", "longPressRightClick"}) {
         kinds.insert(QLatin1String(key), Kind::Boolean);
     }

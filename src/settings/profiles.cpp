@@ -187,6 +187,7 @@ QVariantMap OVRegisteredDefaultValues() {
     defaults.insert(kAutomaticProfileSwitchingKey, true);
     defaults.insert(QStringLiteral("welcomeAcceptedVersion"), QString(""));
     defaults.insert(QStringLiteral("initialCompatibilityReportSent"), false);
+    defaults.insert(QStringLiteral("initialCompatibilityCheckCompleted"), false);
     defaults.insert(QStringLiteral("permissionsCompatibilityCheckPending"), false);
     defaults.insert(QStringLiteral("keyboardPosition"), QStringLiteral("bottomCenter"));
     return defaults;

@@ -302,6 +302,9 @@ inline AppFixture::AppFixture() {
     platform.http = &transport;
     _services.setPlatform(&platform);
     OVRegisterDefaults();
+    // The scripted transport stands in for the service.
+    preferences().setObject(QStringLiteral("apiBaseURL"),
+                            QStringLiteral("https://service.test/v1"));
     delegate = std::make_unique<OVAppDelegate>(session, ui);
     delegate->setRunningVersion(QStringLiteral("2.4.0"));
 }

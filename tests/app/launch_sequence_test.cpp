@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include "app/app_test_helpers.h"
+#include "compat/intro_check.h"
+#include "compat_windows/compat_test_helpers.h"
+#include "service/report_outbox.h"
+#include "service/service_client.h"
+#include "support/log_capture.h"
 
 namespace {
 
@@ -94,6 +101,72 @@ TEST(LaunchSequence, FirstRunWithPermissionsStartsInTestModeAndOpensTheCheckAfte
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Touch active");
     EXPECT_TRUE(app.ui.menu.toggleEnabled);
     EXPECT_TRUE(app.ui.menu.settingsEnabled);
+}
+
+TEST(LaunchSequence, WithoutAServiceTheFirstRunCheckFinishesOfflineAndTouchLeavesTestMode) {
+    QTemporaryDir outboxDirectory;
+    AppFixture app;
+    app.preferences().setObject("apiBaseURL", "");
+    OVCurrentProcessState().reportOutboxDirectory = outboxDirectory.path();
+    OVIntroCompatibilityCheckModel check;
+    check.setContactFilter(compat_test::keepAll);
+    OVLogCapture log;
+    app.launch();
+    EXPECT_EQ(app.ui.alertMessages(), QStringList({"Welcome to Orvetta"}));
+    EXPECT_EQ(app.session.starts, 0) << "touch starts after the launch step";
+    app.advance(0.0);
+    EXPECT_EQ(app.session.testModeAtStarts, QList<bool>({true}));
+    ASSERT_EQ(app.ui.windows, QList<OVAppWindow>({OVAppWindow::CompatibilityCheck}));
+    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Compatibility check required");
+
+    // The user touches, picks the model and taps Send: the report waits, Finish opens.
+    check.startCheck();
+    check.modelSelectionChanged("Samsung Flip", QString());
+    compat_test::postReport(compat_test::contacts({OVContactKindFinger}),
+                            compat_test::sampleText("f1"));
+    check.sendReport();
+    EXPECT_EQ(check.presentation().statusText,
+              "Report saved; it will be sent when the service can be reached.\n"
+              "No Orvetta service is configured.");
+    ASSERT_TRUE(check.presentation().finishEnabled);
+    check.finish();
+
+    EXPECT_FALSE(app.session.compatibilityTestMode());
+    EXPECT_TRUE(app.session.running());
+    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Touch active");
+    EXPECT_EQ(OVReportOutbox(outboxDirectory.path()).fileNames().size(), 1);
+    EXPECT_TRUE(app.transport.requests.isEmpty());
+    EXPECT_EQ(log.lines().filter("no service is configured").size(), 1);
+    app.advance(30.0);
+    EXPECT_EQ(app.ui.terminations, 0);
+}
+
+TEST(LaunchSequence, TouchWaitsNoLongerForThePolicyThanARequestMayTake) {
+    AppFixture app;
+    app.setUpReturningUser();
+    app.holdPolicyCheck();  // the service never answers
+    app.launch();
+    app.advance(OVServiceRequestTimeout - 0.01);
+    EXPECT_EQ(app.session.starts, 0);
+    app.advance(0.01);
+    EXPECT_EQ(app.session.starts, 1);
+    app.completePolicyCheck();
+    EXPECT_EQ(app.session.starts, 1);
+}
+
+TEST(LaunchSequence, ReportsKeptByAnEarlierStartGoAtLaunch) {
+    QTemporaryDir outboxDirectory;
+    AppFixture app;
+    app.setUpReturningUser();
+    OVCurrentProcessState().reportOutboxDirectory = outboxDirectory.path();
+    const OVReportOutbox outbox(outboxDirectory.path());
+    outbox.add({{"n", 1}});
+    app.transport.responses = {ScriptedTransport::json(R"({"id": "cr-1"})", 201)};
+    app.launch();
+    app.advance(0.0);
+    ASSERT_EQ(app.transport.requests.size(), 2);  // the report, then the policy
+    EXPECT_EQ(app.transport.requests[0].url.path(), "/v1/compatibility-reports/");
+    EXPECT_TRUE(outbox.fileNames().isEmpty());
 }
 
 TEST(LaunchSequence, ReturningUserStartsTouchOnceThePolicyCheckFailed) {

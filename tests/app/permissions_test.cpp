@@ -32,6 +32,11 @@ TEST(Permissions, TheFirstRunCheckIsDueUntilReportedAndWhenOwed) {
     EXPECT_FALSE(OVInitialCompatibilitySetupRequired());
     preferences.setBool(OVPermissionsCompatibilityCheckPendingKey, true);
     EXPECT_TRUE(OVInitialCompatibilitySetupRequired());
+    // Finished with its report waiting in the outbox counts as done as well.
+    preferences.setBool(OVPermissionsCompatibilityCheckPendingKey, false);
+    preferences.setBool(OVInitialCompatibilityReportSentKey, false);
+    preferences.setBool(OVInitialCompatibilityCheckCompletedKey, true);
+    EXPECT_FALSE(OVInitialCompatibilitySetupRequired());
 }
 
 TEST(Permissions, TheFirstInstallSwitchesForgetTheTermsAndTheCheck) {
@@ -42,6 +47,7 @@ TEST(Permissions, TheFirstInstallSwitchesForgetTheTermsAndTheCheck) {
         OVPreferences& preferences = OVStandardPreferences();
         preferences.setObject(OVWelcomeAcceptedVersionKey, QStringLiteral("2.4.0"));
         preferences.setBool(OVInitialCompatibilityReportSentKey, true);
+        preferences.setBool(OVInitialCompatibilityCheckCompletedKey, true);
         preferences.setBool(OVPermissionsCompatibilityCheckPendingKey, true);
 
         EXPECT_FALSE(OVSimulateFirstInstallIfRequested({"orvetta", "--verbose"}));
@@ -108,7 +114,8 @@ TEST(PermissionHelp, TheGuideIsALocalPageWithTheRequestedSection) {
     ASSERT_TRUE(guide.isLocalFile()) << qPrintable(guide.toString());
     EXPECT_TRUE(QFileInfo(guide.toLocalFile()).isFile());
     EXPECT_EQ(guide.fragment(), "accessibility");
-    EXPECT_TRUE(OVPermissionHelpURL().fragment().isEmpty());
+    EXPECT_EQ(OVPermissionHelpURL().fragment(), "permissions");
+    EXPECT_EQ(OVPermissionHelpURL().adjusted(QUrl::RemoveFragment), OVHelpPageURL());
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/app_test_helpers.h"
 #include "app/ui/about_window.h"
@@ -302,6 +304,25 @@ TEST(AlertDialog, TheTextFieldComesBackAndClosingChoosesNoButton) {
 
     QTimer::singleShot(0, &dialog, [&] { dialog.reject(); });
     EXPECT_EQ(dialog.run(), -1);
+}
+
+TEST(AlertDialog, TextsFromAPolicyShowAsWrittenNeverAsMarkup) {
+    // As markup this title would be one bold "x" and a picture; as written it wraps over lines.
+    OVModalAlert alert;
+    alert.messageText =
+        "<b>x</b><img src=\"https://tracker.test/p.png\">" + QString(" <i></i>").repeated(60);
+    alert.informativeText = alert.messageText;
+    alert.buttonTitles = {"Save &Quit"};
+    OVAlertDialog dialog(alert);
+    const QList<QLabel*> texts = dialog.findChildren<QLabel*>();
+    const int lineSpacing = QFontMetrics(QApplication::font()).lineSpacing();
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                            [&](const QLabel* label) {
+                                return label->text() == alert.messageText &&
+                                       label->height() > 4 * lineSpacing;
+                            }),
+              2);
+    EXPECT_TRUE(dialog.buttons()[0]->shortcut().isEmpty());  // "&" is no shortcut mark
 }
 
 TEST(AboutWindow, VersionLineButtonsAndFallbackVersion) {

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
+#include "app/help_page.h"
 #include "base/notification_center.h"
 #include "base/notification_names.h"
 #include "base/preferences.h"
@@ -206,8 +208,11 @@ TEST_F(CheckWindow, TheTouchDisplayChoiceIsStoredAndAnnounced) {
     EXPECT_EQ(displayChanges, 1);
 }
 
-TEST_F(CheckWindow, HelpOpensTheHelpPage) {
+TEST_F(CheckWindow, HelpOpensTheGuideThatWorksOffline) {
     QTest::mouseClick(controller->helpButton(), Qt::LeftButton);
     ASSERT_EQ(workspace.openedURLs().size(), 1);
-    EXPECT_EQ(workspace.openedURLs()[0].scheme(), "https");
+    const QUrl opened = workspace.openedURLs()[0];
+    EXPECT_EQ(opened, OVHelpPageURL());
+    ASSERT_TRUE(opened.isLocalFile()) << opened.toString().toStdString();
+    EXPECT_TRUE(QFileInfo(opened.toLocalFile()).isFile());
 }

@@ -10,6 +10,7 @@
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
 #include "compat_test_helpers.h"
+#include "service/report_outbox.h"
 #include "settings/profiles.h"
 
 using namespace compat_test;
@@ -254,24 +255,35 @@ TEST_F(IntroCheck, ClosingARequiredCheckBeforeFinishQuits) {
     EXPECT_EQ(completions, 0);
 }
 
-TEST_F(IntroCheck, FinishNeedsASuccessfulSendInARequiredCheck) {
+TEST_F(IntroCheck, AFailedSendKeepsTheReportAndStillLetsFirstRunSetupFinish) {
+    QTemporaryDir outboxDirectory;
+    OVCurrentProcessState().reportOutboxDirectory = outboxDirectory.path();
     model.startCheck();
     model.modelSelectionChanged("Samsung Flip", QString());
     postReport(contacts({OVContactKindEraser}), sampleText("er"));
     model.finish();
     EXPECT_EQ(model.presentation().statusText,
               "Send the anonymous report to finish first-run setup.");
-    EXPECT_EQ(closes, 0);
-    EXPECT_TRUE(model.observing());
+    // A 503, then a time-out: the report waits once, under the uuid it was sent with.
+    for (const OVError& failure : {OVError{"Orvetta", 503, "Service Unavailable"},
+                                   OVError{"QNetworkReply", 4, "The request timed out."}}) {
+        model.sendReport();
+        submitter.completion(std::nullopt, failure);
+        EXPECT_EQ(model.presentation().statusText,
+                  "Report saved; it will be sent when the service can be reached.\n" +
+                      failure.description);
+        EXPECT_TRUE(model.presentation().finishEnabled);
+    }
+    const OVReportOutbox outbox(outboxDirectory.path());
+    ASSERT_EQ(outbox.fileNames().size(), 1);
+    EXPECT_EQ(outbox.read(outbox.fileNames().first())->value("report_uuid"),
+              submitter.payload.value("report_uuid"));
 
-    model.sendReport();
-    submitter.fail("Could not reach the service.");
-    EXPECT_FALSE(model.reportSent());
-    EXPECT_FALSE(model.presentation().finishEnabled);
-    EXPECT_TRUE(model.presentation().sendEnabled);
-    EXPECT_EQ(model.presentation().statusText, "Could not reach the service.");
     model.finish();
-    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(completions, 1);
+    EXPECT_TRUE(OVStandardPreferences().boolForKey(OVInitialCompatibilityCheckCompletedKey));
+    EXPECT_FALSE(OVStandardPreferences().boolForKey(OVInitialCompatibilityReportSentKey));
 }
 
 TEST_F(IntroCheck, FinishWritesThePreferencesThroughAndAnnouncesCompletion) {
@@ -287,8 +299,8 @@ TEST_F(IntroCheck, FinishWritesThePreferencesThroughAndAnnouncesCompletion) {
     model.modelSelectionChanged("Samsung Flip", QString());
     postReport(contacts({OVContactKindFinger}), sampleText("f1"));
     model.sendReport();
-    submitter.succeed();
-    EXPECT_EQ(model.presentation().statusText, "Anonymous report sent.");
+    submitter.succeed("cr-9");
+    EXPECT_EQ(model.presentation().statusText, "Anonymous report sent: cr-9");
     model.finish();
 
     // On disk at once, without waiting for the store's own write.
@@ -296,6 +308,7 @@ TEST_F(IntroCheck, FinishWritesThePreferencesThroughAndAnnouncesCompletion) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QVariantMap onDisk = QJsonDocument::fromJson(file.readAll()).toVariant().toMap();
     EXPECT_EQ(onDisk.value(OVInitialCompatibilityReportSentKey), true);
+    EXPECT_EQ(onDisk.value(OVInitialCompatibilityCheckCompletedKey), true);
     EXPECT_EQ(onDisk.value(OVPermissionsCompatibilityCheckPendingKey), false);
 
     EXPECT_EQ(completions, 1);

@@ -5,6 +5,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include "base/preferences.h"
 #include "base/services.h"
@@ -16,6 +17,7 @@
 #include "hid/hid_recording.h"
 #include "platform/linux/qt_http_transport.h"
 #include "platform/sim/sim_replay.h"
+#include "service/report_outbox.h"
 #include "settings/profiles.h"
 #include "support/local_http_server.h"
 
@@ -163,17 +165,28 @@ TEST_F(RecordedSession, TheCheckSendsItsReportToTheServiceAndFinishesFirstRunSet
     EXPECT_EQ(quits, 0);
 }
 
-TEST_F(RecordedSession, ARefusedReportKeepsFirstRunSetupOpen) {
+TEST_F(RecordedSession, AReportTheServiceDidNotTakeWaitsAndFirstRunSetupCanStillFinish) {
+    QTemporaryDir outboxDirectory;
+    OVCurrentProcessState().reportOutboxDirectory = outboxDirectory.path();
     playDemoSession();
     connectToService(OVLocalHTTPServer::json(503, R"({"error": "Reports are paused."})"));
     check.modelSelectionChanged("Other", QString());
     check.sendReport();
     ASSERT_TRUE(OVRunEventLoopUntil([&] { return check.presentation().sendEnabled; }));
-    EXPECT_EQ(check.presentation().statusText, "Reports are paused.");
-    EXPECT_EQ(receivedJSON().value("display_model"), "Other");
+    EXPECT_EQ(check.presentation().statusText,
+              "Report saved; it will be sent when the service can be reached.\n"
+              "Reports are paused.");
     EXPECT_FALSE(check.reportSent());
-    EXPECT_FALSE(check.presentation().finishEnabled);
+    EXPECT_TRUE(check.presentation().finishEnabled);
 
+    // The kept report is the one the service saw, uuid and all.
+    const OVReportOutbox outbox(outboxDirectory.path());
+    ASSERT_EQ(outbox.fileNames().size(), 1);
+    const QVariantMap kept = *outbox.read(outbox.fileNames().first());
+    EXPECT_EQ(kept, receivedJSON());
+    EXPECT_EQ(kept.value("display_model"), "Other");
+
+    // A required check closed before Finish still quits.
     check.windowWillClose();
     services.virtualScheduler()->drain(1.0);
     EXPECT_EQ(quits, 1);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QUrlQuery>
@@ -167,7 +168,11 @@ TEST_F(AppPolicyTest, LaunchFetchSendsElevenParametersAndAdoptsTheAnswer) {
 TEST_F(AppPolicyTest, AFailedFetchKeepsTheBuiltInPolicyAndIsReportedAgainNextTime) {
     OVLocalHTTPServer server;
     OVStandardPreferences().setObject("apiBaseURL", server.origin() + "/v1");
-    server.route("/v1/app-policy/", OVLocalHTTPServer::json(500, R"({"error": "Maintenance."})"));
+    // The server's text reaches the log on one line, escaped and cut.
+    server.route(
+        "/v1/app-policy/",
+        OVLocalHTTPServer::json(500, R"({"error": "Maintenance.\n2024 FAKE LOG LINE\u001b[2J)" +
+                                         QByteArray(400, 'x') + R"("})"));
     setPolicy(R"({"version_policy": {"latest_version": "7"}})");
 
     OVLogCapture log;
@@ -175,7 +180,10 @@ TEST_F(AppPolicyTest, AFailedFetchKeepsTheBuiltInPolicyAndIsReportedAgainNextTim
     OVFetchAppPolicyOnLaunch(presenter, [&] { ++continued; });
     ASSERT_TRUE(OVRunEventLoopUntil([&] { return continued > 0; }));
     EXPECT_EQ(continued, 1);
-    EXPECT_TRUE(log.contains("Orvetta app policy check failed: Maintenance."));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith(
+        "Orvetta app policy check failed: Maintenance.\\n2024 FAKE LOG LINE\\u001b[2Jxxx"));
+    EXPECT_LE(log.lines()[0].size(), 40 + OVLogTextLimit);
     EXPECT_EQ(OVPolicyStringAtPath({"version_policy", "latest_version"}), "7");
     EXPECT_EQ(OVInstallEventForCurrentLaunch(), "first_launch");
 }
@@ -218,6 +226,8 @@ TEST_F(AppPolicyTest, AnUnsupportedVersionStopsTheLaunchOnce) {
 
     EXPECT_FALSE(OVEnforceMinimumSupportedVersionIfNeeded(presenter));
     EXPECT_EQ(presenter.alerts.size(), 1);
+    services.virtualScheduler()->advance(OVServiceRequestTimeout);
+    EXPECT_EQ(continued, 0);  // not even when the launch's deadline passes
 }
 
 TEST_F(AppPolicyTest, WithoutADownloadAddressTheOnlyWayIsQuit) {
@@ -295,9 +305,23 @@ TEST_F(AppPolicyTest, OnceMessagesStayShownAcrossStoreReloads) {
     // The message without id, title or body has no identity: it shows every time and is never
     // stored.
     EXPECT_EQ(titles, QStringList({"Welcome", "Tip", "Orvetta", "Orvetta"}));
+    // Without an id a message is remembered by a hash of its texts, not by the texts.
     OVPreferences reloaded(path, nullptr);
-    EXPECT_EQ(reloaded.arrayForKey("shownPolicyMessageIDs"),
-              QVariantList({"welcome-2", "Tip\nUse two fingers"}));
+    const QString tipHash =
+        OVPolicyMessageIdentifier({{"title", "Tip"}, {"body", "Use two fingers"}});
+    EXPECT_EQ(reloaded.arrayForKey("shownPolicyMessageIDs"), QVariantList({"welcome-2", tipHash}));
+}
+
+TEST_F(AppPolicyTest, TheShownListKeepsTheNewest256AndReadsTheOlderTextForm) {
+    OVStandardPreferences().setObject("shownPolicyMessageIDs", QVariantList{"Old\nBody"});
+    EXPECT_TRUE(OVPolicyMessageWasShownOnce({{"title", "Old"}, {"message", "Body"}}));
+    for (int i = 0; i < 300; ++i) {
+        OVMarkPolicyMessageShownOnce({{"id", QStringLiteral("m-%1").arg(i)}});
+    }
+    const QVariantList shown = OVStandardPreferences().arrayForKey("shownPolicyMessageIDs");
+    ASSERT_EQ(shown.size(), 256);
+    EXPECT_EQ(shown.first(), "m-44");
+    EXPECT_EQ(shown.last(), "m-299");
 }
 
 TEST_F(AppPolicyTest, UpdateMessagesShowOnlyWhenANewerVersionExists) {
@@ -312,13 +336,17 @@ TEST_F(AppPolicyTest, UpdateMessagesShowOnlyWhenANewerVersionExists) {
     EXPECT_FALSE(OVFirstLaunchPolicyMessage().has_value());
 }
 
-TEST_F(AppPolicyTest, IdentifiersComeFromIdOrTitleAndBody) {
+TEST_F(AppPolicyTest, IdentifiersComeFromIdOrAHashOfTitleAndBody) {
+    const auto sha256 = [](const QByteArray& text) {
+        return "sha256:" + QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex();
+    };
     EXPECT_EQ(OVPolicyMessageIdentifier({{"id", "x"}, {"title", "T"}}), "x");
     EXPECT_EQ(
         OVPolicyMessageIdentifier({{"id", ""}, {"title", "T"}, {"message", "M"}, {"body", "B"}}),
-        "T\nM");
-    EXPECT_EQ(OVPolicyMessageIdentifier({{"title", "T"}, {"message", ""}, {"body", "B"}}), "T\nB");
-    EXPECT_EQ(OVPolicyMessageIdentifier({{"body", "B"}}), "\nB");
+        sha256("T\nM"));
+    EXPECT_EQ(OVPolicyMessageIdentifier({{"title", "T"}, {"message", ""}, {"body", "B"}}),
+              sha256("T\nB"));
+    EXPECT_EQ(OVPolicyMessageIdentifier({{"body", "B"}}), sha256("\nB"));
     EXPECT_EQ(OVPolicyMessageIdentifier({{"id", 5}}), "");
 }
 

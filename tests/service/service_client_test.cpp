@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QUrlQuery>
 #include <cmath>
@@ -20,9 +21,11 @@
 #include "platform/linux/qt_http_transport.h"
 #include "service/bounded_json.h"
 #include "service/environment.h"
+#include "service/report_outbox.h"
 #include "service/service_client.h"
 #include "settings/profiles.h"
 #include "support/local_http_server.h"
+#include "support/log_capture.h"
 
 namespace {
 
@@ -61,6 +64,13 @@ class ServiceClientTest : public ::testing::Test {
         return outcome;
     }
 
+    // Sends the kept reports and waits until that is over.
+    void sendQueuedReports(const OVReportOutbox& outbox) {
+        bool done = false;
+        OVSendQueuedReports(outbox, [&] { done = true; });
+        ASSERT_TRUE(OVRunEventLoopUntil([&] { return done; }));
+    }
+
     Outcome post(const QString& path, const QVariantMap& payload) {
         Outcome outcome;
         OVPostJSON(path, payload, outcome.completion());
@@ -73,6 +83,15 @@ class ServiceClientTest : public ::testing::Test {
     OVQtHTTPTransport transport;
     OVAssembledPlatform platform;
 };
+
+// Kept reports named by their "n" member, oldest first.
+QStringList keptReports(const OVReportOutbox& outbox) {
+    QStringList names;
+    for (const QString& file : outbox.fileNames()) {
+        names.append(outbox.read(file)->value("n").toString());
+    }
+    return names;
+}
 
 QByteArray nested(int depth) {
     return QByteArray(depth, '[') + QByteArray(depth, ']');
@@ -93,41 +112,67 @@ TEST_F(ServiceClientTest, BaseURLAndPathMeetAtExactlyOneSlash) {
 }
 
 TEST_F(ServiceClientTest, RetiredAndEmptyBaseURLsFallBackToProduction) {
-    const QStringList retired = OVRetiredAPIBaseURLs();
-    ASSERT_EQ(retired.size(), 4);
-    for (const QString& url : retired) {
-        useBase(" " + url + " ");
-        EXPECT_EQ(OVAPIBaseURL(), QStringLiteral(ORVETTA_API_BASE_URL)) << url.toStdString();
-        EXPECT_FALSE(OVStandardPreferences().hasStoredValue("apiBaseURL"));
-    }
+    const QString production = "https://www.orvetta.test/api/v1";
+    const QStringList retired{"http://localhost:8080/api/v1", "https://orvetta.test/api/v1"};
+    bool wasRetired = false;
+    EXPECT_EQ(OVResolvedAPIBaseURL(" " + retired[1] + "\n", production, retired, &wasRetired),
+              production);
+    EXPECT_TRUE(wasRetired);
+    EXPECT_EQ(OVResolvedAPIBaseURL("   ", production, retired, &wasRetired), production);
+    EXPECT_FALSE(wasRetired);
+
+    // The default build has no service.
+    ASSERT_TRUE(OVProductionAPIBaseURL().isEmpty());
+    EXPECT_TRUE(OVRetiredAPIBaseURLs().isEmpty());
     useBase("   ");
-    EXPECT_EQ(OVAPIBaseURL(), QStringLiteral(ORVETTA_API_BASE_URL));
-    EXPECT_TRUE(OVStandardPreferences().hasStoredValue("apiBaseURL"));  // only retired ones go
-    OVStandardPreferences().setObject("apiBaseURL", 42);                // not a string
-    EXPECT_EQ(OVAPIBaseURL(), QStringLiteral(ORVETTA_API_BASE_URL));
+    EXPECT_FALSE(OVServiceConfigured());
 }
 
 TEST_F(ServiceClientTest, UnusableBaseURLFailsAtOnceWithoutTouchingTheNetwork) {
-    for (const QString& base : {QString("not a url"), QString("ftp://files.example/v1"),
-                                QString("file:///etc"), QString("/v1"), QString("http://")}) {
+    OVLogCapture log;
+    const QString none = "No Orvetta service is configured.";
+    const QString https = "The Orvetta service address must use https.";
+    const QList<std::pair<QString, QString>> cases = {
+        {"", none},
+        {"  \n", none},
+        {"not a url", ""},
+        {"ftp://files.example/v1", ""},
+        {"file:///etc", ""},
+        {"/v1", ""},
+        {"http://", ""},
+        {"http://example.org/v1", https},
+        {"http://127.0.0.1.example.org/v1", https},
+    };
+    for (const auto& [base, description] : cases) {
+        SCOPED_TRACE(base.toStdString());
         useBase(base);
-        EXPECT_FALSE(OVAPIURL("/app-policy/").has_value()) << base.toStdString();
-
         Outcome getOutcome;
         OVGetJSON("/app-policy/", {{"app", "orvetta"}}, getOutcome.completion());
         ASSERT_EQ(getOutcome.calls, 1);  // inside the call
         EXPECT_EQ(getOutcome.error->code, OVServiceErrorInvalidURL);
-        EXPECT_EQ(getOutcome.error->domain, "Orvetta");
-        EXPECT_EQ(getOutcome.error->description, "Policy server URL is invalid.");
+        EXPECT_EQ(getOutcome.error->description,
+                  description.isEmpty() ? "Policy server URL is invalid." : description);
 
         Outcome postOutcome;
         OVPostJSON("/compatibility-reports/", {}, postOutcome.completion());
         ASSERT_EQ(postOutcome.calls, 1);
         EXPECT_EQ(postOutcome.error->code, OVServiceErrorInvalidURL);
-        EXPECT_FALSE(postOutcome.error->description.isEmpty());
+        EXPECT_EQ(postOutcome.error->description,
+                  description.isEmpty() ? "The Orvetta service URL is invalid." : description);
     }
     EXPECT_EQ(transport.requestsInFlight(), 0);
     EXPECT_TRUE(server.requests().isEmpty());
+    EXPECT_TRUE(log.contains("Orvetta refused the service address http://example.org/v1"));
+}
+
+TEST(ServiceAddress, PlainHTTPReachesOnlyThisComputer) {
+    for (const char* host : {"127.0.0.1", "127.255.3.9", "::1", "LocalHost", "::ffff:127.0.0.1"}) {
+        EXPECT_TRUE(OVIsLoopbackHost(host)) << host;
+    }
+    for (const char* host : {"128.0.0.1", "127.0.0", "1127.0.0.1", "127.0.0.256", "::2",
+                             "::ffff:10.0.0.1", "localhost.evil.test", ""}) {
+        EXPECT_FALSE(OVIsLoopbackHost(host)) << host;
+    }
 }
 
 TEST_F(ServiceClientTest, QueryKeepsOrderDropsEmptiesAndEncodesEveryValue) {
@@ -292,6 +337,86 @@ TEST_F(ServiceClientTest, ASilentServerTimesOutAfterTwelveSecondsOfVirtualTime) 
     EXPECT_TRUE(outcome.onMainThread);
 }
 
+TEST_F(ServiceClientTest, ATricklingServerIsAbandonedTwelveSecondsAfterTheRequest) {
+    // One byte a second never lets a request go quiet; only the whole exchange has a deadline.
+    OVLocalHTTPServer::Reply trickle = OVLocalHTTPServer::json(200, R"({"policy": {"a": 12345}})");
+    trickle.trickle = true;
+    server.route("/v1/app-policy/", trickle);
+    Outcome outcome;
+    OVGetJSON("/app-policy/", {}, outcome.completion());
+    ASSERT_TRUE(OVRunEventLoopUntil([&] { return server.requests().size() == 1; }));
+    for (int second = 1; second < OVServiceRequestTimeout; ++second) {
+        ASSERT_GT(server.trickleByte(), 0);
+        ASSERT_TRUE(OVRunEventLoopUntil([&] { return transport.bytesReadInFlight() == second; }));
+        services.virtualScheduler()->advance(1.0);
+    }
+    services.virtualScheduler()->advance(0.9);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(outcome.calls, 0);
+
+    services.virtualScheduler()->advance(0.1);
+    ASSERT_TRUE(OVRunEventLoopUntil([&] { return outcome.calls > 0; }));
+    EXPECT_EQ(outcome.error->code, QNetworkReply::TimeoutError);
+    EXPECT_EQ(transport.requestsInFlight(), 0);
+}
+
+TEST_F(ServiceClientTest, ALaterStartSendsTheKeptReportsInOrderAndRemovesWhatWasAnswered) {
+    QTemporaryDir directory;
+    const OVReportOutbox outbox(directory.path());
+    for (const char* n : {"ok-1", "refused", "ok-2", "busy", "after-busy"}) {
+        outbox.add({{"n", n}});
+    }
+    server.route("/v1/compatibility-reports/", [](const OVLocalHTTPServer::Request& request) {
+        const QString n = QJsonDocument::fromJson(request.body)["n"].toString();
+        if (n == "refused") {
+            return OVLocalHTTPServer::json(400, R"({"error": "Unknown report format."})");
+        }
+        return OVLocalHTTPServer::json(n == "busy" ? 503 : 201, R"({"id": "cr-1"})");
+    });
+    OVLogCapture log;
+    sendQueuedReports(outbox);
+    QStringList sent;
+    for (const OVLocalHTTPServer::Request& request : server.requests()) {
+        sent.append(QJsonDocument::fromJson(request.body)["n"].toString());
+    }
+    EXPECT_EQ(sent, QStringList({"ok-1", "refused", "ok-2", "busy"}));
+    EXPECT_EQ(keptReports(outbox), QStringList({"busy", "after-busy"}));
+    EXPECT_TRUE(log.contains("the service refused it (400): Unknown report format."));
+
+    // Without a network everything stays.
+    useBase(QStringLiteral("http://127.0.0.1:%1/v1").arg(OVUnusedLocalPort()));
+    sendQueuedReports(outbox);
+    EXPECT_EQ(keptReports(outbox), QStringList({"busy", "after-busy"}));
+}
+
+TEST(ReportOutbox, ReportsAreKeptInOrderAndTheOldestGoBeyondTheLimits) {
+    OVServicesGuard services;
+    QTemporaryDir directory;
+    const OVReportOutbox outbox(directory.filePath("orvetta/outbox"));
+    OVLogCapture log;
+    for (int n = 0; n < 22; ++n) {
+        ASSERT_TRUE(outbox.add({{"n", QString::number(n)}}).has_value());
+    }
+    // A report kept again with its uuid replaces its copy in place.
+    QVariantMap again = *outbox.read(outbox.fileNames().last());
+    again.insert("n", "21 again");
+    outbox.add(again);
+    EXPECT_EQ(QFile::permissions(outbox.directory()) & 0x0077, 0);  // private
+    ASSERT_EQ(outbox.fileNames().size(), 20);
+    EXPECT_EQ(keptReports(outbox).first(), "2");
+    EXPECT_EQ(keptReports(outbox).last(), "21 again");
+    EXPECT_EQ(log.lines().size(), 2);
+    EXPECT_TRUE(log.contains("Orvetta dropped the queued report 0000000001-"));
+
+    // Four reports of a little over a megabyte each pass 4 MiB: the oldest goes.
+    QTemporaryDir other;
+    const OVReportOutbox large(other.path());
+    for (int n = 0; n < 4; ++n) {
+        ASSERT_TRUE(large.add({{"n", n}, {"bulk", QString(1024 * 1024 + 10, 'b')}}).has_value());
+    }
+    EXPECT_EQ(large.fileNames().size(), 3);
+}
+
 TEST_F(ServiceClientTest, ARefusedConnectionPassesTheTransportErrorThrough) {
     useBase(QStringLiteral("http://127.0.0.1:%1/v1").arg(OVUnusedLocalPort()));
     const Outcome outcome = get("/app-policy/");
@@ -367,6 +492,17 @@ TEST(ServiceResponseParsing, WithoutAnyResponseTheDescriptionSaysSo) {
     oversized.statusCode = 200;
     oversized.body = QByteArray(OVHTTPMaximumBodySize + 1, ' ');
     EXPECT_EQ(OVParseHTTPResponse(oversized).error->code, OVServiceErrorResponseTooLarge);
+}
+
+TEST(ServiceLogText, ControlCharactersAreEscapedAndLongTextIsCut) {
+    EXPECT_EQ(OVLogSafeText(QString::fromUtf8("caf\xc3\xa9 at 10:00")),
+              QString::fromUtf8("caf\xc3\xa9 at 10:00"));
+    EXPECT_EQ(OVLogSafeText("a\nb\r\tc\x1b[31md\u202Ee"), "a\\nb\\r\\tc\\u001b[31md\\u202ee");
+    EXPECT_EQ(OVLogSafeText(QString(400, 'x')), QString(297, 'x') + "...");
+    // A cut never splits an escape or a surrogate pair.
+    EXPECT_EQ(OVLogSafeText(QString(200, '\n')), QString("\\n").repeated(148) + "...");
+    const QString face = QString::fromUtf8("\xf0\x9f\x99\x82");
+    EXPECT_EQ(OVLogSafeText(face.repeated(200)), face.repeated(148) + "...");
 }
 
 TEST(BoundedJSON, NestingIsCountedOutsideStringsOnly) {

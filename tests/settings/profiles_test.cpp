@@ -87,6 +87,7 @@ TEST(ProfileVocabulary, RegisteredDefaultsCoverTheGlobalKeysButNotTheUnregistere
     EXPECT_EQ(registered.value("welcomeAcceptedVersion").typeId(), QMetaType::QString);
     EXPECT_EQ(registered.value("welcomeAcceptedVersion").toString(), "");
     EXPECT_EQ(registered.value("initialCompatibilityReportSent"), QVariant(false));
+    EXPECT_EQ(registered.value("initialCompatibilityCheckCompleted"), QVariant(false));
     EXPECT_EQ(registered.value("permissionsCompatibilityCheckPending"), QVariant(false));
     EXPECT_EQ(registered.value("keyboardPosition").toString(), "bottomCenter");
     const std::pair<const char*, double> scalars[] = {
@@ -100,7 +101,7 @@ TEST(ProfileVocabulary, RegisteredDefaultsCoverTheGlobalKeysButNotTheUnregistere
           "finger1KeyComboKeyCode", "finger1KeyComboFlags", "finger1KeyComboLabel"}) {
         EXPECT_FALSE(registered.contains(notRegistered)) << notRegistered;
     }
-    EXPECT_EQ(registered.size(), 13 + 6 + 15);
+    EXPECT_EQ(registered.size(), 13 + 6 + 16);
 
     OVServicesGuard services;
     OVRegisterDefaults();

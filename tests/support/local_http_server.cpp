@@ -10,6 +10,7 @@ struct OVLocalHTTPServer::Connection {
     QTcpSocket* socket = nullptr;
     QByteArray buffer;
     bool answered = false;
+    QByteArray trickling;  // body bytes still to send, one at a time
 };
 
 namespace {
@@ -24,6 +25,8 @@ QByteArray reasonPhrase(int status) {
             return "Moved Permanently";
         case 302:
             return "Found";
+        case 400:
+            return "Bad Request";
         case 404:
             return "Not Found";
         case 500:
@@ -54,7 +57,23 @@ QString OVLocalHTTPServer::origin() const {
 }
 
 void OVLocalHTTPServer::route(const QByteArray& path, const Reply& reply) {
-    _routes.insert(path, reply);
+    route(path, [reply](const Request&) { return reply; });
+}
+
+void OVLocalHTTPServer::route(const QByteArray& path, Responder responder) {
+    _routes.insert(path, std::move(responder));
+}
+
+qsizetype OVLocalHTTPServer::trickleByte() {
+    qsizetype remaining = 0;
+    for (Connection* connection : _connections) {
+        if (!connection->trickling.isEmpty()) {
+            connection->socket->write(connection->trickling.left(1));
+            connection->trickling.remove(0, 1);
+            remaining += connection->trickling.size();
+        }
+    }
+    return remaining;
 }
 
 OVLocalHTTPServer::Reply OVLocalHTTPServer::json(int status, const QByteArray& body) {
@@ -68,7 +87,7 @@ OVLocalHTTPServer::Reply OVLocalHTTPServer::json(int status, const QByteArray& b
 void OVLocalHTTPServer::accept() {
     while (QTcpSocket* socket = _server.nextPendingConnection()) {
         socket->setParent(nullptr);
-        auto* connection = new Connection{socket, {}, false};
+        auto* connection = new Connection{socket, {}, false, {}};
         _connections.append(connection);
         QObject::connect(socket, &QTcpSocket::readyRead, socket,
                          [this, connection] { readFrom(connection); });
@@ -113,7 +132,7 @@ void OVLocalHTTPServer::answer(Connection* connection, const Request& request) {
     Reply reply;
     auto route = _routes.constFind(request.path);
     if (route != _routes.constEnd()) {
-        reply = route.value();
+        reply = route.value()(request);
     } else {
         reply = json(404, R"({"error": "No such path."})");
     }
@@ -129,11 +148,15 @@ void OVLocalHTTPServer::answer(Connection* connection, const Request& request) {
         response += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     }
     response += "Connection: close\r\n\r\n";
-    response += reply.body;
+    if (reply.trickle) {
+        connection->trickling = reply.body;
+    } else {
+        response += reply.body;
+    }
     QTcpSocket* socket = connection->socket;
     socket->write(response);
-    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket] {
-        if (socket->bytesToWrite() == 0) {
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket, connection] {
+        if (socket->bytesToWrite() == 0 && connection->trickling.isEmpty()) {
             socket->disconnectFromHost();
         }
     });

@@ -26,6 +26,7 @@ class OVLocalHTTPServer {
         QByteArray body;
         bool sendContentLength = true;  // else the body ends when the connection closes
         bool neverAnswer = false;       // read the request and stay silent
+        bool trickle = false;           // the body goes out a byte per trickleByte()
 
         void addHeader(const QByteArray& name, const QByteArray& value) {
             headers.append(qMakePair(name, value));
@@ -40,9 +41,16 @@ class OVLocalHTTPServer {
     // "http://127.0.0.1:<port>"
     QString origin() const;
 
+    using Responder = std::function<Reply(const Request& request)>;
+
     // Answers requests for `path` (without the query) with `reply`; other paths get 404.
     void route(const QByteArray& path, const Reply& reply);
+    // Answers requests for `path` with what `responder` makes of each.
+    void route(const QByteArray& path, Responder responder);
     static Reply json(int status, const QByteArray& body);
+
+    // Writes the next body byte of every trickling answer; returns how many bytes remain.
+    qsizetype trickleByte();
 
     const QList<Request>& requests() const { return _requests; }
 
@@ -53,7 +61,7 @@ class OVLocalHTTPServer {
     void answer(Connection* connection, const Request& request);
 
     QTcpServer _server;
-    QHash<QByteArray, Reply> _routes;
+    QHash<QByteArray, Responder> _routes;
     QList<Request> _requests;
     QList<Connection*> _connections;
 };

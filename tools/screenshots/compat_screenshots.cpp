@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
 #include "base/notification_center.h"
 #include "base/notification_names.h"
@@ -153,12 +154,21 @@ void playDemoSession(OVIntroCompatibilityWindowController& check, double until) 
     virtualTime().advance(std::max(0.0, start + until - OVMainScheduler().now()));
 }
 
-QImage checkWindow(double until, const QString& model, bool send) {
+// What the service answers a send: the report's id, or `failure`.
+QImage checkWindow(double until, const QString& model, bool send,
+                   const std::optional<OVError>& failure = std::nullopt) {
     SimulatedMachine machine;
+    QTemporaryDir outbox;
+    OVCurrentProcessState().reportOutboxDirectory = outbox.path();
     OVStandardPreferences().setBool(QStringLiteral("initialCompatibilityReportSent"), false);
+    OVStandardPreferences().setBool(QStringLiteral("initialCompatibilityCheckCompleted"), false);
     OVIntroCompatibilityWindowController check;
     check.setQuitHandler([] {});
-    check.model().setSubmitter([](const QVariantMap&, OVJSONCompletion completion) {
+    check.model().setSubmitter([failure](const QVariantMap&, OVJSONCompletion completion) {
+        if (failure) {
+            completion(std::nullopt, failure);
+            return;
+        }
         completion(QVariantMap{{QStringLiteral("id"), QStringLiteral("cr-77d0e4")}}, std::nullopt);
     });
     check.showWindow();
@@ -172,6 +182,7 @@ QImage checkWindow(double until, const QString& model, bool send) {
     }
     QImage image = OVScreenshotOfWindow(check.window());
     check.window()->hide();
+    OVCurrentProcessState().reportOutboxDirectory.clear();
     return image;
 }
 
@@ -258,6 +269,12 @@ QList<OVScreenshot> OVCompatibilityScreenshots() {
          [] { return checkWindow(12.55, QStringLiteral("Samsung Flip Pro"), false); }},
         {QStringLiteral("compatibility-check-sent"),
          [] { return checkWindow(18.3, QStringLiteral("Samsung Flip Pro"), true); }},
+        {QStringLiteral("compatibility-check-saved-offline"),
+         [] {
+             return checkWindow(18.3, QStringLiteral("Samsung Flip Pro"), true,
+                                OVError{QStringLiteral("QNetworkReply"), 3,
+                                        QStringLiteral("Host api.orvetta.test not found")});
+         }},
         {QStringLiteral("debug-reports"), debugReports},
     };
 }

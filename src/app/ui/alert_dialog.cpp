@@ -15,8 +15,12 @@ namespace {
 constexpr int kIconPixels = 56;
 constexpr int kTextWidth = 340;
 
+// Alert texts may come from the app policy, that is from a server: they are shown as written,
+// never read as markup.
 QLabel* wrappedLabel(const QString& text, QWidget* parent, bool bold = false) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     if (bold) {
         QFont font = label->font();
         font.setBold(true);
@@ -82,7 +86,9 @@ QHBoxLayout* OVAlertDialog::buttonRow(const OVModalAlert& alert) {
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     for (qsizetype index = 0; index < alert.buttonTitles.size(); ++index) {
-        auto* button = new QPushButton(alert.buttonTitles.at(index), this);
+        // "&" in a title is a character, not the mark of a keyboard shortcut.
+        QString title = alert.buttonTitles.at(index);
+        auto* button = new QPushButton(title.replace(QLatin1Char('&'), QStringLiteral("&&")), this);
         button->setMinimumWidth(88);
         button->setAutoDefault(false);
         button->setDefault(index == 0);

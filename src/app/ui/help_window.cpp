@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "app/permissions_and_welcome.h"
+#include "app/help_page.h"
 #include "base/services.h"
 #include "keyboard/ui/keyboard_icons.h"
 #include "keyboard/ui/window_placement.h"

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/help_page.h"
 #include "base/services.h"
 #include "compat/ui/compat_controls.h"
 #include "compat/ui/compatibility_ripple_view.h"
@@ -22,8 +23,6 @@ constexpr int kChecklistTop = 256;
 constexpr int kChecklistSpacing = 28;
 constexpr int kButtonTop = 476;
 constexpr int kButtonHeight = 30;
-
-const char kHelpPageURL[] = "https://orvetta.example/help";
 
 QColor rgb(const OVRGBColor& color) {
     return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
@@ -166,7 +165,7 @@ void OVIntroCompatibilityWindowController::displaySelectionChanged() {
 }
 
 void OVIntroCompatibilityWindowController::openHelpPage() {
-    OVCurrentPlatform().workspace().openURL(QUrl(QString::fromLatin1(kHelpPageURL)));
+    OVCurrentPlatform().workspace().openURL(OVHelpPageURL());
 }
 
 void OVIntroCompatibilityWindowController::sendReport() {

@@ -54,6 +54,14 @@ OVQtHTTPTransport::~OVQtHTTPTransport() {
     }
 }
 
+qint64 OVQtHTTPTransport::bytesReadInFlight() const {
+    qint64 bytes = 0;
+    for (const std::shared_ptr<Exchange>& exchange : _exchanges) {
+        bytes += exchange->body.size();
+    }
+    return bytes;
+}
+
 OVScheduler& OVQtHTTPTransport::scheduler() const {
     return _scheduler ? *_scheduler : OVMainScheduler();
 }
@@ -80,19 +88,14 @@ void OVQtHTTPTransport::send(const OVHTTPRequest& request,
     QNetworkReply* reply = exchange->reply;
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply,
                      [this, exchange] { checkAnnouncedLength(exchange); });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, exchange] {
-        armTimeout(exchange);
-        readAvailable(exchange);
-    });
-    QObject::connect(reply, &QNetworkReply::uploadProgress, reply,
-                     [this, exchange] { armTimeout(exchange); });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply,
+                     [this, exchange] { readAvailable(exchange); });
     QObject::connect(reply, &QNetworkReply::finished, reply,
                      [this, exchange] { finish(exchange); });
-    armTimeout(exchange);
+    armDeadline(exchange);
 }
 
-void OVQtHTTPTransport::armTimeout(const std::shared_ptr<Exchange>& exchange) {
-    exchange->timeout.invalidate();
+void OVQtHTTPTransport::armDeadline(const std::shared_ptr<Exchange>& exchange) {
     std::weak_ptr<Exchange> weak = exchange;
     exchange->timeout = exchange->scheduler->after(exchange->timeoutSeconds, [weak] {
         if (auto alive = weak.lock(); alive && alive->reply) {

@@ -13,8 +13,9 @@ class QNetworkReply;
 //
 // Redirects are followed unless they lead from https to http. A response body larger than
 // OVHTTPMaximumBodySize is refused as soon as its size is known (its Content-Length, or the bytes
-// read so far) and the exchange is aborted. The time-out counts idle time and runs on an
-// OVScheduler, so that tests can let it pass in virtual time.
+// read so far) and the exchange is aborted. The time-out is a deadline for the whole exchange,
+// counted from the moment of sending, so that a server that trickles its answer cannot stretch
+// it; it runs on an OVScheduler, so that tests can let it pass in virtual time.
 class OVQtHTTPTransport : public OVHTTPTransport {
   public:
     // `scheduler` times the time-outs; nullptr uses OVMainScheduler() of the moment of sending.
@@ -28,12 +29,14 @@ class OVQtHTTPTransport : public OVHTTPTransport {
               std::function<void(const OVHTTPResponse& response)> completion) override;
 
     int requestsInFlight() const { return static_cast<int>(_exchanges.size()); }
+    // The body bytes read so far of the requests in flight.
+    qint64 bytesReadInFlight() const;
 
   private:
     struct Exchange;
 
     OVScheduler& scheduler() const;
-    void armTimeout(const std::shared_ptr<Exchange>& exchange);
+    void armDeadline(const std::shared_ptr<Exchange>& exchange);
     void readAvailable(const std::shared_ptr<Exchange>& exchange);
     void checkAnnouncedLength(const std::shared_ptr<Exchange>& exchange);
     void finish(const std::shared_ptr<Exchange>& exchange);
