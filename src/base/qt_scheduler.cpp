@@ -30,6 +30,7 @@ OVTimer OVQtScheduler::start(double seconds, bool repeating, std::function<void(
     timer->setInterval(static_cast<int>(std::lround(milliseconds)));
 
     auto state = std::make_shared<OVTimer::State>();
+    state->native = timer;  // alive while the state is valid
     QPointer<QTimer> guard(timer);
     state->cancel = [guard] {
         if (guard) {
@@ -54,6 +55,15 @@ OVTimer OVQtScheduler::start(double seconds, bool repeating, std::function<void(
     });
     timer->start();
     return OVTimer(state);
+}
+
+bool OVQtScheduler::reschedule(const OVTimer& timer, double seconds) {
+    auto* qtTimer = timer.isValid() ? static_cast<QTimer*>(stateOf(timer)->native) : nullptr;
+    if (!qtTimer || qtTimer->parent() != &_owner || !qtTimer->isSingleShot()) {
+        return false;
+    }
+    qtTimer->start(static_cast<int>(std::lround(std::max(0.0, seconds) * 1000.0)));
+    return true;
 }
 
 OVTimer OVQtScheduler::after(double seconds, std::function<void()> fn) {
