@@ -133,9 +133,10 @@ OVTouchContactList OVTouchBridge::contactsFromReport(const std::uint8_t* report,
     list.slotCount = layout.contactCount;
     list.hybridOffset = _hybridOffset;
     if (layout.contactCountBitOffset >= 0) {
-        list.frameContactCount = static_cast<std::int32_t>(
+        list.contactCountField = static_cast<std::int32_t>(
             OVReadBits(report, length, layout.contactCountBitOffset, layout.contactCountBitLength));
-        list.reportedContactCount = list.frameContactCount;
+        list.frameContactCount = list.contactCountField;
+        list.reportedContactCount = list.contactCountField;
     }
     const int slotCount = std::clamp<std::int32_t>(layout.contactCount, 0, OVHIDMaxContactSlots);
     for (int i = 0; i < slotCount; ++i) {
