@@ -370,10 +370,11 @@ TEST(HIDLayoutWalk, PenUnderAnotherReportIDAfterFingersIsIgnored) {
 }
 
 TEST(HIDLayoutWalk, TheFingerReportWinsOverAPenReportThatComesFirst) {
-    // Pen-and-touch screens whose pen comes first: with a slot of its own or without one (no
-    // Contact Identifier), the pen report gives way to the finger report.
-    for (const bool penHasIdentifier : {true, false}) {
-        SCOPED_TRACE(penHasIdentifier);
+    // Pen-and-touch screens whose pen comes first, with a slot of its own or without one (no
+    // Contact Identifier). Only when no finger collection holds a contact is the pen chosen.
+    for (const auto& [penHasIdentifier, fingerIsComplete] :
+         {std::pair{true, true}, std::pair{false, true}, std::pair{true, false}}) {
+        SCOPED_TRACE(testing::Message() << penHasIdentifier << fingerIsComplete);
         Writer d;
         d.usagePage(kDigitizer).usage(kPen).collection(Writer::kApplication).reportID(2);
         d.usage(kStylus).collection(Writer::kPhysical);
@@ -384,34 +385,23 @@ TEST(HIDLayoutWalk, TheFingerReportWinsOverAPenReportThatComesFirst) {
         d.usagePage(kGenericDesktop).inputField(kX, 16, 0, 9600).inputField(kY, 16, 0, 7200);
         d.endCollection().endCollection();
         beginTouchScreen(d, 1);
-        fingerCollection(d);
+        if (fingerIsComplete) {
+            fingerCollection(d);
+        } else {
+            d.usagePage(kDigitizer).usage(kFinger).collection(Writer::kLogical);
+            d.inputField(kTipSwitch, 8, 0, 1).endCollection();
+        }
         contactCountField(d).endCollection();
         const OVHIDDigitizerLayout layout = layoutOf(d);
         ASSERT_TRUE(layout.valid);
-        EXPECT_EQ(layout.reportID, 1);
+        EXPECT_EQ(layout.reportID, fingerIsComplete ? 1 : 2);
         ASSERT_EQ(layout.contactCount, 1);
-        EXPECT_EQ(layout.contacts[0].preferredKind, OVContactKindFinger);
+        EXPECT_EQ(layout.contacts[0].preferredKind,
+                  fingerIsComplete ? OVContactKindFinger : OVContactKindPen);
         EXPECT_EQ(layout.contacts[0].tipSwitchBitOffset, 8);
-        EXPECT_TRUE(layout.hasFingerCollection);
-        EXPECT_FALSE(layout.hasPenCollection);
-        EXPECT_EQ(layout.contactCountBitOffset, 8 + 48);
+        EXPECT_EQ(layout.hasPenCollection, !fingerIsComplete);
+        EXPECT_EQ(layout.hasContactCount, fingerIsComplete);
     }
-}
-
-TEST(HIDLayoutWalk, APenReportIsChosenWhenNoFingerReportHasASlot) {
-    Writer d;
-    d.usagePage(kDigitizer).usage(kPen).collection(Writer::kApplication).reportID(2);
-    d.usage(kStylus).collection(Writer::kPhysical);
-    minimalContact(d).endCollection().endCollection();
-    beginTouchScreen(d, 1);
-    d.usagePage(kDigitizer).usage(kFinger).collection(Writer::kLogical);
-    d.inputField(kTipSwitch, 8, 0, 1).endCollection().endCollection();
-    const OVHIDDigitizerLayout layout = layoutOf(d);
-    ASSERT_TRUE(layout.valid);
-    EXPECT_EQ(layout.reportID, 2);
-    ASSERT_EQ(layout.contactCount, 1);
-    EXPECT_EQ(layout.contacts[0].preferredKind, OVContactKindPen);
-    EXPECT_TRUE(layout.hasPenCollection);
 }
 
 TEST(HIDLayoutWalk, RepeatedReportIDRestartsItsRunningOffset) {
@@ -540,29 +530,6 @@ TEST(HIDLayoutWalk, PopRestoresTheGlobalItemsOfThePush) {
     EXPECT_EQ(layout.contacts[0].xLogicalMaximum, 4095);
     EXPECT_EQ(layout.contacts[0].yBitOffset, 40);
     EXPECT_EQ(layout.contactCountBitOffset, 56);
-}
-
-TEST(HIDLayoutWalk, PushesBeyondEightAndPopsOfAnEmptyStackAreIgnored) {
-    Writer d;
-    beginTouchPad(d, 1);
-    d.usagePage(kGenericDesktop);
-    for (int i = 0; i < 8; ++i) {
-        d.push();
-    }
-    d.usagePage(kDigitizer).push();  // a ninth: not kept
-    d.usagePage(kVendor).pop();      // back to Generic Desktop, where 0x22 is no Finger
-    d.usage(kFinger).collection(Writer::kLogical);
-    minimalContact(d).endCollection();
-    for (int i = 0; i < 7; ++i) {
-        d.pop();
-    }
-    d.usagePage(kDigitizer).pop().pop();  // the stack is empty: the Digitizer page stays
-    d.usage(kFinger).collection(Writer::kLogical);
-    minimalContact(d).endCollection().endCollection();
-    const OVHIDDigitizerLayout layout = layoutOf(d);
-    ASSERT_TRUE(layout.valid);
-    ASSERT_EQ(layout.contactCount, 1);
-    EXPECT_EQ(layout.contacts[0].tipSwitchBitOffset, 8 + 48);
 }
 
 TEST(HIDLayoutWalk, FourByteUsageIsNotSplitIntoPageAndUsage) {
@@ -764,14 +731,6 @@ TEST(HIDLayoutWalkTouchScreen, OneThatHoldsNoContactSelectsNothing) {
     ASSERT_TRUE(layout.valid);
     EXPECT_EQ(layout.reportID, 1);
     EXPECT_EQ(layout.contactCount, 1);
-
-    // Outside a Touch Screen application such a collection is no contact.
-    Writer pad;
-    beginTouchPad(pad, 1);
-    pad.collection(Writer::kLogical);
-    minimalContact(pad).endCollection().endCollection();
-    EXPECT_FALSE(layoutOf(pad).valid);
-    EXPECT_FALSE(layoutOf(pad).hasFingerCollection);
 }
 
 // --- More contact collections than slots -------------------------------------------------------

@@ -21,7 +21,6 @@ inline constexpr std::uint32_t kGenericDesktop = 0x01;
 inline constexpr std::uint32_t kDigitizer = 0x0D;
 inline constexpr std::uint32_t kTouchScreen = 0x04;
 inline constexpr std::uint32_t kTouchPad = 0x05;
-inline constexpr std::uint32_t kVendor = 0xFF00;
 inline constexpr std::uint32_t kPen = 0x02;
 inline constexpr std::uint32_t kStylus = 0x20;
 inline constexpr std::uint32_t kFinger = 0x22;

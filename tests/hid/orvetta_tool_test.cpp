@@ -239,12 +239,11 @@ TEST(OrvettaToolDecode, UnnumberedAndPushPopDevicesOfTheCorpus) {
         device.descriptor = corpusDescriptor(name);
         const OVHIDDigitizerLayout layout = OVHIDDigitizerLayoutBuild(device.descriptor);
         OVTouchContact contacts[2];
-        contacts[0].contactId = 5;
-        contacts[0].x = 1000;
-        contacts[0].y = 700;
-        contacts[1].contactId = 6;
-        contacts[1].x = 1100;
-        contacts[1].y = 800;
+        for (int i = 0; i < 2; ++i) {
+            contacts[i].contactId = static_cast<std::uint8_t>(5 + i);
+            contacts[i].x = static_cast<std::uint32_t>(1000 + 100 * i);
+            contacts[i].y = static_cast<std::uint32_t>(700 + 100 * i);
+        }
         device.events.append({0.0, OVTouchReport(layout, contacts, 2, 2)});
         QFile file(dir.filePath(QString::fromLatin1(name) + ".hidrec"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -87,7 +87,6 @@ TEST(HIDFrameAssembly, EveryFrameArrivesWholeOnceInBothConventions) {
                 const std::vector<QByteArray> reports =
                     frameReports(layout, contacts, countInFirstOnly);
                 assembler.frames.clear();
-                assembler.holdsReports.clear();
                 for (size_t i = 0; i < reports.size(); ++i) {
                     EXPECT_EQ(assembler.take(reports[i]), i + 1 < reports.size());
                 }
@@ -99,7 +98,6 @@ TEST(HIDFrameAssembly, EveryFrameArrivesWholeOnceInBothConventions) {
                 }
                 EXPECT_EQ(identifiers(frame), expected);
                 EXPECT_TRUE(frame.complete);
-                EXPECT_TRUE(assembler.holdsReports[0]);
             }
         }
     }
@@ -127,84 +125,58 @@ TEST(HIDFrameAssembly, AReportThatDoesNotContinueCutsTheWaitingFrameShort) {
     ASSERT_EQ(assembler.frames.size(), 4u);
     EXPECT_FALSE(assembler.frames[2].decoded);
     EXPECT_EQ(identifiers(assembler.frames[3]), (std::vector<int>{1, 2, 3}));
-
-    // A frame that waits is handed on by flush, once.
-    ASSERT_TRUE(assembler.take(frameReports(layout, 3, false)[0]));
-    int flushed = 0;
-    const auto count = [&](const OVTouchContactList&, bool) { ++flushed; };
-    assembler.assembly.flush(count);
-    assembler.assembly.flush(count);
-    EXPECT_EQ(flushed, 1);
-    EXPECT_FALSE(assembler.assembly.waiting());
 }
 
 // --- On the report path of the bridge ----------------------------------------------------------
 
-class FrameAssemblyOnTheReportPath : public testing::Test {
-  protected:
-    FrameAssemblyOnTheReportPath() : layout(screenWithSlots(2)) {
-        bridge.setHIDLayout(layout);
-        // The frames reach the compatibility windows; the gestures are not under test here.
-        bridge.setCompatibilityTestMode(true);
-        observers.add(OVDebugReportNotification, nullptr, [this](const OVNotification& note) {
-            debugTexts << note.userInfo.value("text").toString();
-        });
-        observers.add(OVCompatibilityReportNotification, nullptr,
-                      [this](const OVNotification& note) {
-                          frameTexts << note.userInfo.value("text").toString();
-                          frameContacts.push_back(note.userInfo.value("contacts").toList().size());
-                      });
-    }
-
-    void sendAt(double seconds, const QByteArray& report) {
-        OVVirtualScheduler& clock = *guard.virtualScheduler();
-        clock.advance(seconds - clock.now());
-        bridge.handleInputReport(data(report), report.size());
-    }
-
+TEST(HIDFrameAssemblyOnTheReportPath, WholeFramesOneTextBlockPerReportAndATwentyMillisecondWait) {
     OVServicesGuard guard;
-    OVHIDDigitizerLayout layout;
+    const OVHIDDigitizerLayout layout = screenWithSlots(2);
     OVTouchBridge bridge;
-    OVScopedObservers observers{OVDefaultCenter()};
+    bridge.setHIDLayout(layout);
+    bridge.setCompatibilityTestMode(true);  // the frames reach the compatibility windows only
     QStringList debugTexts;
     QStringList frameTexts;
-    std::vector<qsizetype> frameContacts;
-};
+    std::vector<qsizetype> frames;
+    OVScopedObservers observers(OVDefaultCenter());
+    observers.add(OVDebugReportNotification, nullptr, [&](const OVNotification& note) {
+        debugTexts << note.userInfo.value("text").toString();
+    });
+    observers.add(OVCompatibilityReportNotification, nullptr, [&](const OVNotification& note) {
+        frameTexts << note.userInfo.value("text").toString();
+        frames.push_back(note.userInfo.value("contacts").toList().size());
+    });
+    OVVirtualScheduler& clock = *guard.virtualScheduler();
+    const auto sendAt = [&](double seconds, const QByteArray& report) {
+        clock.advance(seconds - clock.now());
+        bridge.handleInputReport(data(report), report.size());
+    };
 
-TEST_F(FrameAssemblyOnTheReportPath, WholeFramesForTheCompatibilityWindowsOneBlockPerReport) {
-    const std::vector<QByteArray> reports = frameReports(layout, 3, true);
-    sendAt(0.0, reports[0]);
-    EXPECT_TRUE(frameTexts.isEmpty());
-    sendAt(0.001, reports[1]);
+    // Three contacts, the second report saying 0: one frame, whose text has both reports.
+    sendAt(0.0, frameReports(layout, 3, true)[0]);
+    EXPECT_TRUE(frames.empty());
+    sendAt(0.001, frameReports(layout, 3, true)[1]);
     ASSERT_EQ(debugTexts.size(), 2);
-    EXPECT_TRUE(
-        debugTexts[0].contains("contacts=2 slots=2 hybridOffset=0 hybrid=observed "
-                               "complete=no"));
     EXPECT_TRUE(debugTexts[1].contains("frame=1 reported=1 contacts=1"));
-    ASSERT_EQ(frameTexts.size(), 1);
-    EXPECT_EQ(frameContacts, (std::vector<qsizetype>{3}));
+    EXPECT_EQ(frames, (std::vector<qsizetype>{3}));
     EXPECT_EQ(frameTexts[0], debugTexts[0] + "\n" + debugTexts[1]);
-
-    // A report that completes on its own reaches them at once, with its own text.
+    // A report that completes on its own goes on at once, with its own text.
     sendAt(0.1, frameReports(layout, 2, true)[0]);
-    EXPECT_EQ(frameContacts, (std::vector<qsizetype>{3, 2}));
+    EXPECT_EQ(frames, (std::vector<qsizetype>{3, 2}));
     EXPECT_EQ(frameTexts.last(), debugTexts.last());
-}
 
-TEST_F(FrameAssemblyOnTheReportPath, AFrameWaitsTwentyMillisecondsAfterEachOfItsReports) {
-    // Five contacts on two slots, each report saying 5; the third report never comes.
-    const std::vector<QByteArray> reports = frameReports(layout, 5, false);
-    sendAt(1.0, reports[0]);
-    sendAt(1.015, reports[1]);
-    guard.virtualScheduler()->advance(1.0349 - 1.015);
-    EXPECT_TRUE(frameContacts.empty());
-    guard.virtualScheduler()->advance(0.0002);
-    EXPECT_EQ(frameContacts, (std::vector<qsizetype>{4}));
-    EXPECT_EQ(frameTexts[0], debugTexts[0] + "\n" + debugTexts[1]);
-    // The lapsed wait delivers nothing more, and the next frame waits again.
-    sendAt(2.0, reports[0]);
-    guard.virtualScheduler()->advance(0.0199);
-    EXPECT_EQ(frameContacts.size(), 1u);
-    guard.virtualScheduler()->advance(1.0);
-    EXPECT_EQ(frameContacts, (std::vector<qsizetype>{4, 2}));
+    // Five contacts, each report saying 5, the third report lost: the frame goes on with four
+    // 20 ms after its last report; the next frame starts afresh and waits again.
+    const std::vector<QByteArray> five = frameReports(layout, 5, false);
+    sendAt(1.0, five[0]);
+    sendAt(1.015, five[1]);
+    clock.advance(1.0349 - clock.now());
+    EXPECT_EQ(frames.size(), 2u);
+    clock.advance(0.0002);
+    EXPECT_EQ(frames, (std::vector<qsizetype>{3, 2, 4}));
+    sendAt(2.0, five[0]);
+    clock.advance(0.0199);
+    EXPECT_EQ(frames.size(), 3u);
+    clock.advance(1.0);
+    EXPECT_EQ(frames, (std::vector<qsizetype>{3, 2, 4, 2}));
 }
