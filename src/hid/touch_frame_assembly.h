@@ -68,7 +68,7 @@ class OVTouchFrameAssembly {
     void append(const OVTouchContactList& report);
 
     OVTouchContactList _frame;
-    std::int32_t _slotsTaken = 0;  // contact slots of the frame's reports so far
+    std::int64_t _slotsTaken = 0;  // contact slots of the frame's reports so far
     bool _waiting = false;
 };
 
