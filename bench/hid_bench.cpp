@@ -1,5 +1,5 @@
-// The touch report path: walking a ten-finger descriptor, decoding a report with all ten
-// fingers down, and building the debug text of that report.
+// The touch report path: walking a ten-finger descriptor (also behind a pen report), decoding a
+// report with all ten fingers down, and building the debug text of that report.
 
 #include <benchmark/benchmark.h>
 
@@ -51,6 +51,29 @@ void BM_HIDWalkTenFingerDescriptor(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * descriptor.size());
 }
 BENCHMARK(BM_HIDWalkTenFingerDescriptor);
+
+// A pen report first, then the ten-finger touch screen: the walk that finds the finger report
+// behind the pen goes over the descriptor twice.
+void BM_HIDWalkPenFirstDescriptor(benchmark::State& state) {
+    OVHIDDescriptorWriter d;
+    d.usagePage(0x0D).usage(0x02).collection(OVHIDDescriptorWriter::kApplication).reportID(2);
+    d.usage(0x20).collection(OVHIDDescriptorWriter::kPhysical);
+    d.usage(0x42).usage(0x32).logicalMinimum(0).logicalMaximum(1).reportSize(1).reportCount(2);
+    d.input()
+        .padding(6)
+        .usagePage(0x01)
+        .inputField(0x30, 16, 0, 9600)
+        .inputField(0x31, 16, 0, 7200);
+    d.endCollection().endCollection();
+    const QByteArray descriptor = d.bytes() + tenFingerDescriptor();
+    for (auto _ : state) {
+        OVHIDDigitizerLayout layout =
+            OVHIDDigitizerLayoutBuild(bytesOf(descriptor), descriptor.size());
+        benchmark::DoNotOptimize(layout);
+    }
+    state.SetBytesProcessed(state.iterations() * descriptor.size());
+}
+BENCHMARK(BM_HIDWalkPenFirstDescriptor);
 
 void BM_HIDDecodeTenSlotReport(benchmark::State& state) {
     OVTouchBridge bridge;

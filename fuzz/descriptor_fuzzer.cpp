@@ -23,6 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const OVHIDDigitizerLayout layout = OVHIDDigitizerLayoutBuild(data, length);
     check(layout.contactCount >= 0 && layout.contactCount <= OVHIDMaxContactSlots);
     check(layout.valid == (layout.contactCount > 0));
+    // Numbered reports start with their ID; unnumbered ones, of report ID 0, with data.
+    check(layout.reportIDByteOffset == 0 ||
+          (layout.reportIDByteOffset == -1 && layout.reportID == 0));
     const QVariantMap summary = OVHIDDigitizerLayoutDictionary(layout);
     check(summary.isEmpty() == !layout.valid);
     check(!layout.valid || summary.size() == 18);

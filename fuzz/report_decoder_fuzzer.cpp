@@ -1,6 +1,6 @@
-// Report decoding and the debug text on arbitrary descriptors and reports. Input: a 2-byte
-// little-endian descriptor length, the descriptor, then reports, each a length byte followed by
-// that many bytes.
+// Report decoding, the debug text and frame assembly on arbitrary descriptors and reports. Input: a
+// 2-byte little-endian descriptor length, the descriptor, then reports, each a length byte followed
+// by that many bytes.
 
 #include <algorithm>
 #include <cstddef>
@@ -10,6 +10,7 @@
 
 #include "hid/descriptor_parser.h"
 #include "hid/touch_bridge.h"
+#include "hid/touch_frame_assembly.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) {
@@ -21,6 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bridge.setHIDLayout(
         OVHIDDigitizerLayoutBuild(descriptor, static_cast<qsizetype>(descriptorLength)));
     bridge.setHIDDecoderStatus(QStringLiteral("fuzz"));
+    OVTouchFrameAssembly assembly;
+    const auto checkFrame = [](const OVTouchContactList& frame, bool) {
+        check(frame.count >= 0 && frame.count <= static_cast<int>(frame.contacts.size()));
+        for (int i = 0; i < frame.count; ++i) {
+            check(frame.contacts[i].valid);
+        }
+    };
 
     std::size_t position = 2 + descriptorLength;
     while (position < size) {
@@ -39,8 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QString text =
             bridge.debugTextForReport(report, static_cast<qsizetype>(length), list);
         check(text.size() >= 3 * static_cast<qsizetype>(length));
+        const bool waitedBefore = assembly.waiting();
+        const bool waiting = assembly.take(list, checkFrame);
+        check(waiting == assembly.waiting());
+        check(list.decoded || waiting == waitedBefore);  // another report ID changes no frame
         delete[] report;
         position += 1 + length;
     }
+    assembly.flush(checkFrame);
+    check(!assembly.waiting());
     return 0;
 }

@@ -43,6 +43,7 @@ OVTimer OVQtScheduler::start(double seconds, bool repeating, std::function<void(
     timer->setSingleShot(true);
 
     auto state = std::make_shared<OVTimer::State>();
+    state->native = timer;  // alive while the state is valid
     QPointer<QTimer> guard(timer);
     state->cancel = [guard] {
         if (guard) {
@@ -76,6 +77,15 @@ OVTimer OVQtScheduler::start(double seconds, bool repeating, std::function<void(
     QObject::connect(timer, &QTimer::timeout, timer, std::move(tick));
     timer->start(wholeMilliseconds(seconds));
     return OVTimer(state);
+}
+
+bool OVQtScheduler::reschedule(const OVTimer& timer, double seconds) {
+    auto* qtTimer = timer.isValid() ? static_cast<QTimer*>(stateOf(timer)->native) : nullptr;
+    if (!qtTimer || qtTimer->parent() != &_owner || !qtTimer->isSingleShot()) {
+        return false;
+    }
+    qtTimer->start(static_cast<int>(std::lround(std::max(0.0, seconds) * 1000.0)));
+    return true;
 }
 
 OVTimer OVQtScheduler::after(double seconds, std::function<void()> fn) {

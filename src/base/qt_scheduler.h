@@ -17,6 +17,7 @@ class OVQtScheduler : public OVScheduler {
     OVTimer after(double seconds, std::function<void()> fn) override;
     OVTimer every(double seconds, std::function<void()> fn) override;
     void async(std::function<void()> fn) override;
+    bool reschedule(const OVTimer& timer, double seconds) override;
 
   private:
     OVTimer start(double seconds, bool repeating, std::function<void()> fn);

@@ -16,10 +16,12 @@ class OVTimer {
     struct State {
         bool valid = true;
         std::function<void()> cancel;  // releases the scheduler's resources, at most once
+        void* native = nullptr;        // the scheduler's own record of the call, if it keeps one
     };
     explicit OVTimer(std::shared_ptr<State> state) : _state(std::move(state)) {}
 
   private:
+    friend class OVScheduler;
     std::shared_ptr<State> _state;
 };
 
@@ -40,6 +42,13 @@ class OVScheduler {
     virtual OVTimer every(double seconds, std::function<void()> fn) = 0;
     // Calls `fn` on the main loop after the current call has returned.
     virtual void async(std::function<void()> fn) = 0;
+    // Moves a pending one-shot call of this scheduler to `seconds` from now, keeping its handle:
+    // a wait that restarts often needs no new call each time. False, and nothing changes, for a
+    // call that ran, was cancelled, repeats or belongs to another scheduler.
+    virtual bool reschedule(const OVTimer& timer, double seconds) = 0;
+
+  protected:
+    static OVTimer::State* stateOf(const OVTimer& timer) { return timer._state.get(); }
 };
 
 // Seconds between 1970-01-01 and 2001-01-01, the reference date of `referenceNow()`.

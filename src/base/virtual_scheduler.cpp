@@ -5,21 +5,39 @@
 OVVirtualScheduler::OVVirtualScheduler(double start, double referenceStart)
     : _start(start), _now(start), _referenceStart(referenceStart) {}
 
-std::function<void()> OVVirtualScheduler::cancellerFor(Key key) {
+std::function<void()> OVVirtualScheduler::cancellerFor(const OVTimer::State* state) {
     // A handle may outlive the scheduler; cancelling it then does nothing.
-    return [this, alive = std::weak_ptr<int>(_lifetime), key] {
+    return [this, alive = std::weak_ptr<int>(_lifetime), state] {
         if (alive.lock()) {
-            _queue.erase(key);
+            if (const auto entry = find(state); entry != _queue.end()) {
+                _queue.erase(entry);
+            }
         }
     };
 }
 
+std::map<OVVirtualScheduler::Key, OVVirtualScheduler::Entry>::iterator OVVirtualScheduler::find(
+    const OVTimer::State* state) {
+    return std::find_if(_queue.begin(), _queue.end(),
+                        [state](const auto& entry) { return entry.second.state.get() == state; });
+}
+
 OVTimer OVVirtualScheduler::schedule(double due, double interval, std::function<void()> fn) {
     auto state = std::make_shared<OVTimer::State>();
-    const Key key{due, _sequence++};
-    state->cancel = cancellerFor(key);
-    _queue.emplace(key, Entry{std::move(fn), interval, state});
+    state->cancel = cancellerFor(state.get());
+    _queue.emplace(Key{due, _sequence++}, Entry{std::move(fn), interval, state});
     return OVTimer(state);
+}
+
+bool OVVirtualScheduler::reschedule(const OVTimer& timer, double seconds) {
+    const auto entry = timer.isValid() ? find(stateOf(timer)) : _queue.end();
+    if (entry == _queue.end() || entry->second.interval > 0.0) {
+        return false;
+    }
+    auto node = _queue.extract(entry);
+    node.key() = Key{_now + std::max(0.0, seconds), _sequence++};
+    _queue.insert(std::move(node));
+    return true;
 }
 
 OVTimer OVVirtualScheduler::after(double seconds, std::function<void()> fn) {
@@ -50,7 +68,6 @@ bool OVVirtualScheduler::runNextDueBy(double limit) {
     if (entry.interval > 0.0) {
         // Re-arm before the call so that the call may invalidate its own handle.
         const Key next{node.key().first + entry.interval, _sequence++};
-        entry.state->cancel = cancellerFor(next);
         auto fn = entry.fn;
         _queue.emplace(next, std::move(entry));
         fn();

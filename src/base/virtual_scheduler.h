@@ -18,6 +18,7 @@ class OVVirtualScheduler : public OVScheduler {
     OVTimer after(double seconds, std::function<void()> fn) override;
     OVTimer every(double seconds, std::function<void()> fn) override;
     void async(std::function<void()> fn) override;
+    bool reschedule(const OVTimer& timer, double seconds) override;
 
     // Moves time forward by `seconds`, running every call that falls due on the way, each at its
     // own due time. Calls scheduled while advancing run too when they fall due within the span.
@@ -40,7 +41,8 @@ class OVVirtualScheduler : public OVScheduler {
 
     OVTimer schedule(double due, double interval, std::function<void()> fn);
     bool runNextDueBy(double limit);
-    std::function<void()> cancellerFor(Key key);
+    std::function<void()> cancellerFor(const OVTimer::State* state);
+    std::map<Key, Entry>::iterator find(const OVTimer::State* state);
 
     double _start;
     double _now;

@@ -24,6 +24,8 @@ constexpr std::uint8_t kLogicalMaximumTag = 2;
 constexpr std::uint8_t kReportSizeTag = 7;
 constexpr std::uint8_t kReportIDTag = 8;
 constexpr std::uint8_t kReportCountTag = 9;
+constexpr std::uint8_t kPushTag = 10;
+constexpr std::uint8_t kPopTag = 11;
 
 constexpr std::uint8_t kUsageTag = 0;
 constexpr std::uint8_t kUsageMinimumTag = 1;
@@ -49,13 +51,20 @@ constexpr OVHIDUsage kContactCountUsage{kDigitizerPage, 0x54};
 constexpr OVHIDUsage kXUsage{kGenericDesktopPage, 0x30};
 constexpr OVHIDUsage kYUsage{kGenericDesktopPage, 0x31};
 
+constexpr OVHIDUsage kTouchScreenUsage{kDigitizerPage, 0x04};
+
 // No usage the walk reads lies above Contact Count (0x54). A field past this index of one main
-// item can therefore only matter through the one repeated Usage that every field of the item
-// carries, and of those the last field wins.
+// item can therefore only repeat the one Usage that every field of the item carries, and the
+// first field of a usage is the one that counts.
 constexpr std::uint32_t kFieldsThatCanCarryKnownUsages = 0x55;
 
 constexpr std::int32_t kFirstBitAfterReportID = 8;
 constexpr std::int64_t kNoReportID = -1;
+// Unnumbered reports carry no report ID byte: their data starts at bit 0, under report ID 0.
+constexpr std::int64_t kUnnumberedReportID = 0;
+
+// Push items beyond this depth are ignored, and so are Pop items on an empty stack.
+constexpr int kMaxPushDepth = 8;
 
 std::int32_t clampedToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -113,10 +122,43 @@ struct GlobalState {
     }
 };
 
+// How one walk reads a descriptor.
+struct WalkRules {
+    // The descriptor has Report ID items, so every report starts with its ID. Without any, the
+    // one input report starts with data.
+    bool numberedReports = true;
+    // Only finger contacts select the touch report; a Pen or Stylus collection counts only
+    // under the report they selected.
+    bool fingersSelect = false;
+};
+
+// The contact collection being read.
+enum class OpenSlot {
+    None,
+    Finger,
+    Pen,
+    // A collection of a Touch Screen without a Finger usage: a finger slot if it turns out to
+    // hold Tip Switch, Contact Identifier, X and Y.
+    Unnamed,
+};
+
+// A Contact Count field and the report it lies in.
+struct ContactCountField {
+    std::int64_t reportID = kNoReportID;
+    std::int32_t bitOffset = -1;
+    std::int32_t bitLength = 0;
+};
+
 // One walk over a descriptor. Everything lives in fixed arrays; nothing is allocated.
 class LayoutWalk {
   public:
-    LayoutWalk() { _reportBitOffsets.fill(-1); }
+    explicit LayoutWalk(WalkRules rules) : _rules(rules) {
+        _reportBitOffsets.fill(-1);
+        if (!rules.numberedReports) {
+            _global.reportID = kUnnumberedReportID;
+            OVHIDSetReportBitOffset(_reportBitOffsets, kUnnumberedReportID, 0);
+        }
+    }
 
     void take(const OVHIDItem& item) {
         switch (item.type) {
@@ -134,10 +176,25 @@ class LayoutWalk {
         }
     }
 
+    bool sawReportID() const { return _sawReportID; }
+
+    // The chosen report holds no finger contacts, but a Finger collection of another report
+    // does: a pen that comes first must not hide the touch screen.
+    bool fingersLieInAnotherReport() const {
+        return _fingerCollectionInAnotherReport && !_layout.hasFingerCollection;
+    }
+
+    bool valid() const { return _layout.contactCount >= 1 && _selectedReportID != kNoReportID; }
+
     OVHIDDigitizerLayout finish() {
-        if (_layout.contactCount >= 1 && _selectedReportID != kNoReportID) {
+        if (valid()) {
             _layout.valid = true;
             _layout.reportID = static_cast<std::uint8_t>(_selectedReportID & 0xFF);
+            _layout.reportIDByteOffset = _rules.numberedReports ? 0 : -1;
+            if (!_layout.hasContactCount && _countBeforeSelection.reportID == _selectedReportID) {
+                recordContactCount(_countBeforeSelection.bitOffset,
+                                   _countBeforeSelection.bitLength);
+            }
         } else {
             _layout.contactCountBitOffset = -1;
             _layout.contactCountBitLength = 0;
@@ -164,11 +221,23 @@ class LayoutWalk {
                 _global.reportCount = item.value;
                 break;
             case kReportIDTag:
+                _sawReportID = true;
                 _global.reportID = item.value;
                 OVHIDSetReportBitOffset(_reportBitOffsets, _global.reportID,
                                         kFirstBitAfterReportID);
                 break;
-            default:  // Push, Pop and the rest: there is no item state stack.
+            case kPushTag:
+                if (_pushDepth < kMaxPushDepth) {
+                    _pushed[_pushDepth++] = _global;
+                }
+                break;
+            case kPopTag:
+                // Restores the report ID too, without restarting its running offset.
+                if (_pushDepth > 0) {
+                    _global = _pushed[--_pushDepth];
+                }
+                break;
+            default:
                 break;
         }
     }
@@ -210,16 +279,18 @@ class LayoutWalk {
         }
     }
 
-    bool inSlotCollection() const { return _inFinger || _inPen; }
+    bool inSlotCollection() const { return _open != OpenSlot::None; }
 
     bool hasReportID() const { return _global.reportID != kNoReportID; }
 
-    // A Finger or Pen collection may open under the report ID already selected, or under any
-    // report ID while none is selected.
+    // A contact collection may open under the report ID already selected, or under any report
+    // ID while none is selected.
     bool reportIDCanCarryContacts() const {
         return hasReportID() &&
                (_selectedReportID == kNoReportID || _global.reportID == _selectedReportID);
     }
+
+    bool insideTouchScreen() const { return _touchScreenDepth >= 0 && _depth > _touchScreenDepth; }
 
     // Many touch screens declare Usage (Finger) on their first contact collection only. A
     // collection without usage that directly follows an accepted Finger collection, under the
@@ -231,28 +302,40 @@ class LayoutWalk {
 
     void openCollection() {
         const OVHIDUsage usage = _local.lastUsage();
+        ++_depth;
+        if (usage == kTouchScreenUsage && _touchScreenDepth < 0) {
+            _touchScreenDepth = _depth;
+        }
         const bool finger = usage == kFingerUsage || continuesFingerCollections();
         const bool pen = usage == kPenUsage || usage == kStylusUsage;
+        const bool penMaySelect = !_rules.fingersSelect || _selectedReportID != kNoReportID;
         if (finger && reportIDCanCarryContacts()) {
-            openSlotCollection(OVContactKindFinger);
-            _inFinger = true;
+            openSlotCollection(OpenSlot::Finger, OVContactKindFinger);
             _layout.hasFingerCollection = true;
-        } else if (pen && reportIDCanCarryContacts()) {
-            openSlotCollection(OVContactKindPen);
-            _inPen = true;
+        } else if (pen && penMaySelect && reportIDCanCarryContacts()) {
+            openSlotCollection(OpenSlot::Pen, OVContactKindPen);
             _layout.hasPenCollection = true;
+        } else if (finger && hasReportID()) {
+            _fingerCollectionInAnotherReport = true;
+        } else if (!finger && !pen && !inSlotCollection() && insideTouchScreen() &&
+                   reportIDCanCarryContacts()) {
+            // Selects its report only once it turns out to be a contact.
+            _open = OpenSlot::Unnamed;
+            _slotReportID = _global.reportID;
+            _builder = OVHIDContactBuilderMake(_layout.contactCount, OVContactKindFinger);
         }
         _previousSiblingWasFinger = false;
         _local.clear();
     }
 
-    void openSlotCollection(std::int64_t kind) {
+    void openSlotCollection(OpenSlot slot, std::int64_t kind) {
+        _open = slot;
         _selectedReportID = _global.reportID;
         _builder = OVHIDContactBuilderMake(_layout.contactCount, kind);
     }
 
     void closeCollection() {
-        _previousSiblingWasFinger = _inFinger;
+        _previousSiblingWasFinger = _open == OpenSlot::Finger;
         if (inSlotCollection()) {
             // A ninth or later slot collection stores nothing, but it closes like the others,
             // so that a Contact Count field after it is still recorded.
@@ -260,9 +343,12 @@ class LayoutWalk {
                 storeSlot();
             }
             _builder = OVHIDContactBuilderMake(_layout.contactCount, OVContactKindFinger);
-            _inFinger = false;
-            _inPen = false;
+            _open = OpenSlot::None;
         }
+        if (_depth == _touchScreenDepth) {
+            _touchScreenDepth = -1;
+        }
+        _depth = std::max(_depth - 1, 0);
         _local.clear();
     }
 
@@ -270,6 +356,10 @@ class LayoutWalk {
         const std::optional<OVHIDContactLayout> contact = OVHIDContactBuilderBuild(_builder);
         if (!contact) {
             return;
+        }
+        if (_open == OpenSlot::Unnamed) {
+            _selectedReportID = _slotReportID;
+            _layout.hasFingerCollection = true;
         }
         _layout.contacts[_layout.contactCount++] = *contact;
         _layout.hasTouchValid |= contact->touchValidBitOffset >= 0;
@@ -283,14 +373,18 @@ class LayoutWalk {
                                     contact->yLogicalMaximum > contact->yLogicalMinimum;
     }
 
-    // Input, Output and Feature items. Before the first Report ID item they are ignored.
+    // Input, Output and Feature items. Before the first Report ID item of a numbered
+    // descriptor they are ignored.
     void takeDataItem(std::uint8_t tag) {
         if (!hasReportID()) {
             return;
         }
         const std::int32_t base = OVHIDReportBitOffset(_reportBitOffsets, _global.reportID);
+        // Before any report is selected, an Input item may still hold the Contact Count of the
+        // report that a contact collection selects later.
         const bool readsFields =
-            tag == kInputTag && (inSlotCollection() || _global.reportID == _selectedReportID);
+            tag == kInputTag && (inSlotCollection() || _selectedReportID == kNoReportID ||
+                                 _global.reportID == _selectedReportID);
         if (tag == kInputTag && !inSlotCollection()) {
             _previousSiblingWasFinger = false;
         }
@@ -309,9 +403,6 @@ class LayoutWalk {
         for (std::uint32_t index = 0; index < visited; ++index) {
             readField(base, index);
         }
-        if (fieldCount > visited) {
-            readField(base, fieldCount - 1);
-        }
     }
 
     void readField(std::int32_t base, std::uint32_t index) {
@@ -323,26 +414,58 @@ class LayoutWalk {
         }
         const OVHIDUsage usage = _local.usageAt(_global.reportCount, index);
         const std::int32_t size = clampedToInt32(_global.reportSize);
-        if (inSlotCollection()) {
+        const bool inNamedSlot = _open == OpenSlot::Finger || _open == OpenSlot::Pen;
+        if (usage == kContactCountUsage && !inNamedSlot) {
+            takeContactCount(static_cast<std::int32_t>(offset), size);
+        } else if (inSlotCollection()) {
             OVHIDContactBuilderApply(_builder, usage, static_cast<std::int32_t>(offset), size,
                                      _global.logicalMinimum, _global.logicalMaximum);
-        } else if (usage == kContactCountUsage) {
-            _layout.contactCountBitOffset = static_cast<std::int32_t>(offset);
-            _layout.contactCountBitLength = size;
-            _layout.hasContactCount = true;
         }
     }
 
+    void takeContactCount(std::int32_t bitOffset, std::int32_t bitLength) {
+        if (_selectedReportID == kNoReportID) {
+            _countBeforeSelection = {_global.reportID, bitOffset, bitLength};
+        } else if (_global.reportID == _selectedReportID) {
+            recordContactCount(bitOffset, bitLength);
+        }
+    }
+
+    void recordContactCount(std::int32_t bitOffset, std::int32_t bitLength) {
+        _layout.contactCountBitOffset = bitOffset;
+        _layout.contactCountBitLength = bitLength;
+        _layout.hasContactCount = true;
+    }
+
+    WalkRules _rules;
     OVHIDDigitizerLayout _layout;
     GlobalState _global;
+    std::array<GlobalState, kMaxPushDepth> _pushed{};
+    int _pushDepth = 0;
     LocalState _local;
     OVHIDReportBitOffsets _reportBitOffsets{};
     std::int64_t _selectedReportID = kNoReportID;
-    bool _inFinger = false;
-    bool _inPen = false;
+    OpenSlot _open = OpenSlot::None;
+    std::int64_t _slotReportID = kNoReportID;  // the report of the open Unnamed collection
     bool _previousSiblingWasFinger = false;
+    bool _sawReportID = false;
+    bool _fingerCollectionInAnotherReport = false;
+    // Collection nesting: the depth inside the outermost open collection is 1.
+    int _depth = 0;
+    int _touchScreenDepth = -1;
+    ContactCountField _countBeforeSelection;
     OVHIDContactBuilder _builder = OVHIDContactBuilderMake(0, OVContactKindFinger);
 };
+
+LayoutWalk walkDescriptor(const std::uint8_t* descriptor, qsizetype length, WalkRules rules) {
+    LayoutWalk walk(rules);
+    qsizetype cursor = 0;
+    OVHIDItem item;
+    while (OVNextHIDItem(descriptor, length, cursor, item)) {
+        walk.take(item);
+    }
+    return walk;
+}
 
 }  // namespace
 
@@ -421,33 +544,36 @@ void OVHIDContactBuilderApply(OVHIDContactBuilder& builder, OVHIDUsage usage,
                               std::int32_t bitOffset, std::int32_t reportSize,
                               std::int32_t logicalMinimum, std::int32_t logicalMaximum) {
     OVHIDContactLayout& c = builder.contact;
-    if (usage == kTipSwitchUsage) {
+    // Only the first field of a usage counts: devices that repeat X and Y in one contact put
+    // the coordinates in the first.
+    const auto unset = [](std::int32_t fieldOffset) { return fieldOffset < 0; };
+    if (usage == kTipSwitchUsage && unset(c.tipSwitchBitOffset)) {
         c.tipSwitchBitOffset = bitOffset;
-    } else if (usage == kInRangeUsage) {
+    } else if (usage == kInRangeUsage && unset(c.inRangeBitOffset)) {
         c.inRangeBitOffset = bitOffset;
-    } else if (usage == kConfidenceUsage) {
+    } else if (usage == kConfidenceUsage && unset(c.touchValidBitOffset)) {
         c.touchValidBitOffset = bitOffset;
-    } else if (usage == kInvertUsage) {
+    } else if (usage == kInvertUsage && unset(c.invertBitOffset)) {
         c.invertBitOffset = bitOffset;
-    } else if (usage == kEraserUsage) {
+    } else if (usage == kEraserUsage && unset(c.eraserBitOffset)) {
         c.eraserBitOffset = bitOffset;
-    } else if (usage == kContactIdentifierUsage) {
+    } else if (usage == kContactIdentifierUsage && unset(c.contactIdBitOffset)) {
         c.contactIdBitOffset = bitOffset;
         c.contactIdBitLength = reportSize;
-    } else if (usage == kXUsage) {
+    } else if (usage == kXUsage && unset(c.xBitOffset)) {
         c.xBitOffset = bitOffset;
         c.xBitLength = reportSize;
         c.xLogicalMinimum = logicalMinimum;
         c.xLogicalMaximum = logicalMaximum;
-    } else if (usage == kYUsage) {
+    } else if (usage == kYUsage && unset(c.yBitOffset)) {
         c.yBitOffset = bitOffset;
         c.yBitLength = reportSize;
         c.yLogicalMinimum = logicalMinimum;
         c.yLogicalMaximum = logicalMaximum;
-    } else if (usage == kWidthUsage) {
+    } else if (usage == kWidthUsage && unset(c.widthBitOffset)) {
         c.widthBitOffset = bitOffset;
         c.widthBitLength = reportSize;
-    } else if (usage == kHeightUsage) {
+    } else if (usage == kHeightUsage && unset(c.heightBitOffset)) {
         c.heightBitOffset = bitOffset;
         c.heightBitLength = reportSize;
     }
@@ -484,11 +610,18 @@ void OVHIDSetReportBitOffset(OVHIDReportBitOffsets& offsets, std::int64_t report
 }
 
 OVHIDDigitizerLayout OVHIDDigitizerLayoutBuild(const std::uint8_t* descriptor, qsizetype length) {
-    LayoutWalk walk;
-    qsizetype cursor = 0;
-    OVHIDItem item;
-    while (OVNextHIDItem(descriptor, length, cursor, item)) {
-        walk.take(item);
+    WalkRules rules;
+    LayoutWalk walk = walkDescriptor(descriptor, length, rules);
+    if (!walk.sawReportID()) {
+        rules.numberedReports = false;
+        walk = walkDescriptor(descriptor, length, rules);
+    }
+    if (walk.fingersLieInAnotherReport()) {
+        rules.fingersSelect = true;
+        LayoutWalk fingersFirst = walkDescriptor(descriptor, length, rules);
+        if (fingersFirst.valid()) {
+            return fingersFirst.finish();
+        }
     }
     return walk.finish();
 }

@@ -47,8 +47,8 @@ OVHIDUsage OVHIDUsageAt(const OVHIDUsage* usages, int usageCount, OVHIDUsage min
 // limits 0.
 OVHIDContactBuilder OVHIDContactBuilderMake(std::int32_t slot, std::int64_t preferredKind);
 
-// Records the field of `usage` at `bitOffset`; a later field with the same usage overwrites an
-// earlier one, usages a contact does not need are ignored.
+// Records the field of `usage` at `bitOffset` unless an earlier field had that usage; usages a
+// contact does not need are ignored.
 void OVHIDContactBuilderApply(OVHIDContactBuilder& builder, OVHIDUsage usage,
                               std::int32_t bitOffset, std::int32_t reportSize,
                               std::int32_t logicalMinimum, std::int32_t logicalMaximum);
@@ -64,8 +64,11 @@ std::int32_t OVHIDReportBitOffset(const OVHIDReportBitOffsets& offsets, std::int
 void OVHIDSetReportBitOffset(OVHIDReportBitOffsets& offsets, std::int64_t reportID,
                              std::int32_t bitOffset);
 
-// The layout of the touch report that `descriptor` declares. An empty descriptor, one without a
-// Report ID item or one without a complete Finger, Pen or Stylus collection gives a layout that
-// is not valid.
+// The layout of the touch report that `descriptor` declares: the report of the first contact
+// collection, unless that report holds only a pen and a Finger collection lies in another one.
+// Without any Report ID item the reports are unnumbered: report ID 0, no report ID byte
+// (`reportIDByteOffset` -1), data from bit 0. Push and Pop save and restore the global items.
+// An empty descriptor, or one without a complete contact collection, gives a layout that is not
+// valid.
 OVHIDDigitizerLayout OVHIDDigitizerLayoutBuild(const std::uint8_t* descriptor, qsizetype length);
 OVHIDDigitizerLayout OVHIDDigitizerLayoutBuild(const QByteArray& descriptor);

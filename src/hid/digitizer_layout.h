@@ -4,7 +4,8 @@
 #include <cstdint>
 
 // Where one contact slot's fields lie in an input report. Bit offsets count from bit 0 of
-// byte 0 of the whole report (the report ID byte included); -1 means the field is absent.
+// byte 0 of the whole report (the report ID byte included, when there is one); -1 means the
+// field is absent.
 struct OVHIDContactLayout {
     std::int32_t slot = 0;
     std::int64_t preferredKind = 0;
@@ -36,7 +37,7 @@ inline constexpr int OVHIDMaxContactSlots = 8;
 struct OVHIDDigitizerLayout {
     bool valid = false;
     std::uint8_t reportID = 0;
-    std::int32_t reportIDByteOffset = 0;
+    std::int32_t reportIDByteOffset = 0;  // -1: unnumbered reports, which start with data
     std::array<OVHIDContactLayout, OVHIDMaxContactSlots> contacts{};
     std::int32_t contactCount = 0;
     std::int32_t contactCountBitOffset = -1;

@@ -69,7 +69,7 @@ void OVWriteBits(std::uint8_t* bytes, qsizetype length, std::int64_t bitOffset,
 }
 
 qsizetype OVTouchReportLength(const OVHIDDigitizerLayout& layout) {
-    std::int64_t end = 8;  // the report ID byte
+    std::int64_t end = layout.reportIDByteOffset >= 0 ? 8 * (layout.reportIDByteOffset + 1) : 0;
     const int slotCount = std::clamp<std::int32_t>(layout.contactCount, 0, OVHIDMaxContactSlots);
     for (int i = 0; i < slotCount; ++i) {
         end = std::max(end, slotEnd(layout.contacts[i]));
@@ -80,10 +80,13 @@ qsizetype OVTouchReportLength(const OVHIDDigitizerLayout& layout) {
 
 QByteArray OVTouchReport(const OVHIDDigitizerLayout& layout, const OVTouchContact* contacts,
                          int count, std::uint32_t contactCount, qsizetype length) {
-    const qsizetype idByte = std::max(layout.reportIDByteOffset, 0);
-    QByteArray report(std::max(length >= 1 ? length : OVTouchReportLength(layout), idByte + 1),
-                      '\0');
-    report[idByte] = static_cast<char>(layout.reportID);
+    const qsizetype idByte = layout.reportIDByteOffset;
+    QByteArray report(
+        std::max({length >= 1 ? length : OVTouchReportLength(layout), idByte + 1, qsizetype{1}}),
+        '\0');
+    if (idByte >= 0) {
+        report[idByte] = static_cast<char>(layout.reportID);
+    }
     const int slotCount = std::clamp<std::int32_t>(layout.contactCount, 0, OVHIDMaxContactSlots);
     const int written = std::min(std::max(count, 0), slotCount);
     for (int i = 0; i < written; ++i) {

@@ -19,11 +19,11 @@ void OVWriteBits(std::uint8_t* bytes, qsizetype length, std::int64_t bitOffset,
 // Contact Count.
 qsizetype OVTouchReportLength(const OVHIDDigitizerLayout& layout);
 
-// A report of `layout` that carries `contacts` (`count` of them) in slots 0, 1, ... : tip switch,
-// in range and confidence set, identifier, X, Y, and width and height from the contact's marker
-// (its high byte as width and low byte as height when the slot has both, else the whole marker
-// as width); eraser and invert set for an eraser contact. The Contact Count field holds
-// `contactCount`. Contacts beyond the slots are dropped. `length` below 1 means
-// OVTouchReportLength.
+// A report of `layout` (its report ID first, unless the reports are unnumbered) that carries
+// `contacts` (`count` of them) in slots 0, 1, ... : tip switch, in range and confidence set,
+// identifier, X, Y, and width and height from the contact's marker (its high byte as width and
+// low byte as height when the slot has both, else the whole marker as width); eraser and invert
+// set for an eraser contact. The Contact Count field holds `contactCount`. Contacts beyond the
+// slots are dropped. `length` below 1 means OVTouchReportLength.
 QByteArray OVTouchReport(const OVHIDDigitizerLayout& layout, const OVTouchContact* contacts,
                          int count, std::uint32_t contactCount, qsizetype length = 0);

@@ -16,4 +16,5 @@ OVTouchBridge::~OVTouchBridge() {
     _pendingMouseTimer.invalidate();
     _scrollReleaseTimer.invalidate();
     _inertiaTimer.invalidate();
+    _frame.wait.invalidate();
 }

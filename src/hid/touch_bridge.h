@@ -11,6 +11,7 @@
 #include "base/scheduler.h"
 #include "hid/digitizer_layout.h"
 #include "hid/touch_contact.h"
+#include "hid/touch_frame_assembly.h"
 
 class OVHIDDevice;
 class OVHIDManager;
@@ -38,9 +39,11 @@ class OVTouchBridge {
     void setHIDDecoderStatus(const QString& status) { _hidDecoderStatus = status; }
     std::int32_t hybridOffset() const { return _hybridOffset; }
     bool hybridModeObserved() const { return _hybridModeObserved; }
+    // Also forgets a frame waiting for its next report.
     void resetHybridState() {
         _hybridOffset = 0;
         _hybridModeObserved = false;
+        _frame.reset();
     }
 
     // --- Touch session --------------------------------------------------------------------------
@@ -55,16 +58,12 @@ class OVTouchBridge {
     // again when the device returns.
     void touchDeviceStopped(int errorNumber);
 
-    // One input report of the device, in this order: decode, the debug and compatibility
-    // notifications, then (unless in compatibility test mode) the gesture engine. Returns the
-    // decoded contacts.
+    // One input report of the device, in this order: decode, the debug notification, then the
+    // frame assembly. Once a frame is complete (at once for a report that completes on its
+    // own), the compatibility notification and (unless in compatibility test mode) the gesture
+    // engine get it. An incomplete frame waits at most OVTouchFrameWaitSeconds for its next
+    // report, then goes on as it is. Returns the decoded contacts of the report.
     OVTouchContactList handleInputReport(const std::uint8_t* report, qsizetype length);
-    // Post the two notifications of a report; each builds its user info only when the
-    // notification is observed.
-    void postDebugReport(const std::uint8_t* report, qsizetype length,
-                         const OVTouchContactList& contacts);
-    void postCompatibilityReport(const std::uint8_t* report, qsizetype length,
-                                 const OVTouchContactList& contacts);
     // One dictionary of 12 keys per contact, in list order.
     QVariantList contactDictionariesFromList(const OVTouchContactList& contacts) const;
 
@@ -173,10 +172,14 @@ class OVTouchBridge {
     bool movedFromLastPoint(QPointF to) const;
     QPointF deltaFromLastPoint(QPointF to) const;
     void handleGroupOfContacts(const OVTouchContactList& contacts);
-    // The debug and compatibility notifications of one report, in that order; the text is
-    // built at most once.
-    void postReportNotifications(const std::uint8_t* report, qsizetype length,
-                                 const OVTouchContactList& contacts);
+    // Frame assembly (touch_bridge_reports.cpp). `reportText`: the debug text of the report
+    // taken, or nothing when no window listens.
+    void takeIntoFrame(const OVTouchContactList& contacts, const QString& reportText);
+    // The compatibility notification and the gestures for one frame; `lastReportText` is the
+    // text of a report the frame ends with that is not in the frame's text yet.
+    void deliverFrame(const OVTouchContactList& frame, const QString& lastReportText);
+    void waitForFrame();
+    void frameWaitEnded();
     // Fires the one-shot keyboard action `action` of `input` unless it fired during this touch.
     void triggerKeyboardAction(const QString& input, std::int64_t action);
     void handleAllContactsUp();
@@ -207,6 +210,7 @@ class OVTouchBridge {
     QString _hidDecoderStatus;
     std::int32_t _hybridOffset = 0;
     bool _hybridModeObserved = false;
+    OVTouchFrameState _frame;
 
     // Touch session state.
     std::unique_ptr<OVHIDManager> _manager;

@@ -73,6 +73,16 @@ void readContact(const OVHIDContactLayout& slot, const std::uint8_t* report, qsi
     contact.kind = OVContactKindFromDescriptor(slot.preferredKind, contact.marker, eraser, invert);
 }
 
+// A report of the touch report's ID; without report IDs (unnumbered reports) every report is.
+bool isTouchReport(const OVHIDDigitizerLayout& layout, const std::uint8_t* report,
+                   qsizetype length) {
+    if (layout.reportIDByteOffset < 0) {
+        return true;
+    }
+    return length > layout.reportIDByteOffset &&
+           report[layout.reportIDByteOffset] == layout.reportID;
+}
+
 // The bookkeeping of a frame that the device spreads over several reports because it has more
 // contacts than the report has slots: `hybridOffset` counts the slots of the frame delivered so
 // far and returns to 0 when the frame is complete or a report stands alone.
@@ -116,18 +126,17 @@ void appendReportBytes(QByteArray& text, const std::uint8_t* report, qsizetype l
 OVTouchContactList OVTouchBridge::contactsFromReport(const std::uint8_t* report, qsizetype length) {
     OVTouchContactList list;
     const OVHIDDigitizerLayout& layout = _hidLayout;
-    if (!layout.valid || !report || length <= 0 || layout.reportIDByteOffset < 0 ||
-        length <= layout.reportIDByteOffset ||
-        report[layout.reportIDByteOffset] != layout.reportID) {
+    if (!layout.valid || !report || length <= 0 || !isTouchReport(layout, report, length)) {
         return list;
     }
     list.decoded = true;
     list.slotCount = layout.contactCount;
     list.hybridOffset = _hybridOffset;
     if (layout.contactCountBitOffset >= 0) {
-        list.frameContactCount = static_cast<std::int32_t>(
+        list.contactCountField = static_cast<std::int32_t>(
             OVReadBits(report, length, layout.contactCountBitOffset, layout.contactCountBitLength));
-        list.reportedContactCount = list.frameContactCount;
+        list.frameContactCount = list.contactCountField;
+        list.reportedContactCount = list.contactCountField;
     }
     const int slotCount = std::clamp<std::int32_t>(layout.contactCount, 0, OVHIDMaxContactSlots);
     for (int i = 0; i < slotCount; ++i) {

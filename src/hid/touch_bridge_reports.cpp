@@ -1,4 +1,5 @@
-// The report path of the touch session: decode, tell the observers, then the gestures.
+// The report path of the touch session: decode, tell the observers, assemble frames, then the
+// gestures.
 
 #include <algorithm>
 
@@ -8,53 +9,76 @@
 #include "hid/report_decoding.h"
 #include "hid/touch_bridge.h"
 
+namespace {
+
+// The debug texts of a frame's reports, one block per report.
+void appendReportText(QString& text, const QString& reportText) {
+    if (!reportText.isEmpty()) {
+        text += text.isEmpty() ? reportText : QLatin1Char('\n') + reportText;
+    }
+}
+
+}  // namespace
+
 OVTouchContactList OVTouchBridge::handleInputReport(const std::uint8_t* report, qsizetype length) {
     const OVTouchContactList contacts = contactsFromReport(report, length);
-    postReportNotifications(report, length, contacts);
-    if (!_compatibilityTestMode) {
-        // Every report goes on, also one of another report ID: it reads as every contact up.
-        handleContacts(contacts);
+    OVNotificationCenter& center = OVDefaultCenter();
+    const bool debugObserved = center.hasObservers(OVDebugReportNotification);
+    // Nobody reads the text: build nothing.
+    const QString text = debugObserved || center.hasObservers(OVCompatibilityReportNotification)
+                             ? debugTextForReport(report, length, contacts)
+                             : QString();
+    if (debugObserved) {
+        center.post(OVDebugReportNotification, this, {{QStringLiteral("text"), text}});
     }
+    takeIntoFrame(contacts, text);
     return contacts;
 }
 
-void OVTouchBridge::postReportNotifications(const std::uint8_t* report, qsizetype length,
-                                            const OVTouchContactList& contacts) {
-    OVNotificationCenter& center = OVDefaultCenter();
-    const bool debugObserved = center.hasObservers(OVDebugReportNotification);
-    const bool compatibilityObserved = center.hasObservers(OVCompatibilityReportNotification);
-    if (!debugObserved || !compatibilityObserved) {
-        postDebugReport(report, length, contacts);
-        postCompatibilityReport(report, length, contacts);
-        return;
+void OVTouchBridge::takeIntoFrame(const OVTouchContactList& contacts, const QString& reportText) {
+    const bool waiting =
+        _frame.assembly.take(contacts, [&](const OVTouchContactList& frame, bool holdsReport) {
+            deliverFrame(frame, holdsReport ? reportText : QString());
+        });
+    // A report that decoded and leaves a frame waiting belongs to that frame.
+    if (waiting && contacts.decoded) {
+        appendReportText(_frame.text, reportText);
+        waitForFrame();
     }
-    // Both windows listen: the text is built once for both.
-    const QString text = debugTextForReport(report, length, contacts);
-    center.post(OVDebugReportNotification, this, {{QStringLiteral("text"), text}});
-    center.post(OVCompatibilityReportNotification, this,
-                {{QStringLiteral("text"), text},
-                 {QStringLiteral("contacts"), contactDictionariesFromList(contacts)}});
 }
 
-void OVTouchBridge::postDebugReport(const std::uint8_t* report, qsizetype length,
-                                    const OVTouchContactList& contacts) {
-    OVNotificationCenter& center = OVDefaultCenter();
-    if (!center.hasObservers(OVDebugReportNotification)) {
-        return;  // nobody reads the text: build nothing
+void OVTouchBridge::waitForFrame() {
+    // The wait moves with every report of an incomplete frame; it lapses harmlessly after a
+    // frame that completed in time.
+    OVScheduler& scheduler = OVMainScheduler();
+    if (!scheduler.reschedule(_frame.wait, OVTouchFrameWaitSeconds)) {
+        _frame.wait = scheduler.after(OVTouchFrameWaitSeconds, [this] { frameWaitEnded(); });
     }
-    center.post(OVDebugReportNotification, this,
-                {{QStringLiteral("text"), debugTextForReport(report, length, contacts)}});
 }
 
-void OVTouchBridge::postCompatibilityReport(const std::uint8_t* report, qsizetype length,
-                                            const OVTouchContactList& contacts) {
-    OVNotificationCenter& center = OVDefaultCenter();
-    if (!center.hasObservers(OVCompatibilityReportNotification)) {
-        return;
+void OVTouchBridge::frameWaitEnded() {
+    if (_frame.assembly.waiting()) {
+        // The frame is over: the next report starts a new one.
+        _hybridOffset = 0;
+        _frame.assembly.flush(
+            [this](const OVTouchContactList& frame, bool) { deliverFrame(frame, QString()); });
     }
-    center.post(OVCompatibilityReportNotification, this,
-                {{QStringLiteral("text"), debugTextForReport(report, length, contacts)},
-                 {QStringLiteral("contacts"), contactDictionariesFromList(contacts)}});
+}
+
+void OVTouchBridge::deliverFrame(const OVTouchContactList& frame, const QString& lastReportText) {
+    OVNotificationCenter& center = OVDefaultCenter();
+    if (center.hasObservers(OVCompatibilityReportNotification)) {
+        QString text = std::move(_frame.text);
+        appendReportText(text, lastReportText);
+        center.post(OVCompatibilityReportNotification, this,
+                    {{QStringLiteral("text"), text},
+                     {QStringLiteral("contacts"), contactDictionariesFromList(frame)}});
+    }
+    _frame.text.clear();
+    if (!_compatibilityTestMode) {
+        // Every frame goes on, also a report of another report ID: it reads as every contact up.
+        handleContacts(frame);
+    }
 }
 
 QVariantList OVTouchBridge::contactDictionariesFromList(const OVTouchContactList& contacts) const {

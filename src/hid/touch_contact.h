@@ -38,4 +38,6 @@ struct OVTouchContactList {
     bool hybrid = false;
     bool complete = false;
     bool decoded = false;
+    // The Contact Count field as the report carries it, 0 included; 0 without the field.
+    std::int32_t contactCountField = 0;
 };

@@ -48,7 +48,10 @@ void printTable(const QList<QStringList>& rows, QTextStream& out) {
 }
 
 void printLayoutTable(const OVHIDDigitizerLayout& layout, QTextStream& out) {
-    out << "report ID " << layout.reportID << ", " << layout.contactCount << " contact slots, "
+    const bool unnumbered = layout.reportIDByteOffset < 0;
+    out << (unnumbered ? QStringLiteral("unnumbered reports")
+                       : QStringLiteral("report ID %1").arg(layout.reportID))
+        << ", " << layout.contactCount << " contact slots, "
         << "Contact Count "
         << (layout.hasContactCount
                 ? bits(layout.contactCountBitOffset, layout.contactCountBitLength)
@@ -75,7 +78,8 @@ void printLayoutTable(const OVHIDDigitizerLayout& layout, QTextStream& out) {
              range(c.yLogicalMinimum, c.yLogicalMaximum)});
     }
     printTable(rows, out);
-    out << "\nbit offsets count from bit 0 of the report, report ID byte included\n";
+    out << (unnumbered ? "\nbit offsets count from bit 0 of the report, which starts with data\n"
+                       : "\nbit offsets count from bit 0 of the report, report ID byte included\n");
 }
 
 }  // namespace

@@ -77,6 +77,33 @@ TEST(VirtualScheduler, DrainStopsAtItsLimitAndHandlesOutliveTheScheduler) {
     EXPECT_FALSE(survivor.isValid());
 }
 
+TEST(VirtualScheduler, RescheduleMovesAPendingOneShotCall) {
+    OVVirtualScheduler scheduler;
+    std::vector<double> fired;
+    OVTimer timer = scheduler.after(0.1, [&] { fired.push_back(scheduler.now()); });
+    scheduler.advance(0.05);
+    EXPECT_TRUE(scheduler.reschedule(timer, 0.1));
+    scheduler.advance(0.09);
+    EXPECT_TRUE(fired.empty());
+    scheduler.advance(0.02);
+    ASSERT_EQ(fired.size(), 1u);
+    EXPECT_DOUBLE_EQ(fired[0], 0.15);
+    EXPECT_FALSE(scheduler.reschedule(timer, 0.1));  // it ran
+
+    // A moved call can still be cancelled; repeating calls and those of another scheduler do
+    // not move.
+    OVTimer moved = scheduler.after(0.1, [&] { fired.push_back(-1); });
+    ASSERT_TRUE(scheduler.reschedule(moved, 0.3));
+    moved.invalidate();
+    OVTimer repeating = scheduler.every(0.1, [] {});
+    EXPECT_FALSE(scheduler.reschedule(repeating, 0.5));
+    repeating.invalidate();
+    EXPECT_FALSE(OVVirtualScheduler().reschedule(scheduler.after(0.1, [] {}), 0.5));
+    scheduler.advance(1.0);
+    EXPECT_EQ(fired.size(), 1u);
+    EXPECT_EQ(scheduler.pendingCount(), 0);
+}
+
 TEST(QtScheduler, FiresOnceAndCancelsOnTheEventLoop) {
     OVQtScheduler scheduler;
     int fired = 0;
@@ -85,14 +112,20 @@ TEST(QtScheduler, FiresOnceAndCancelsOnTheEventLoop) {
     scheduler.after(0.01, [&] { ++fired; });  // the handle is dropped: the call still runs
     OVTimer cancel = scheduler.after(0.01, [&] { ++cancelled; });
     cancel.invalidate();
+    EXPECT_FALSE(scheduler.reschedule(cancel, 0.01));
+    int moved = 0;
+    OVTimer later = scheduler.after(600.0, [&] { ++moved; });
+    EXPECT_TRUE(scheduler.reschedule(later, 0.01));  // due with the first call now
     scheduler.async([&] { async = true; });
     EXPECT_FALSE(async);  // not before the current call returns
     QElapsedTimer clock;
     clock.start();
-    while (fired == 0 && clock.elapsed() < 5000) {
+    while ((fired == 0 || moved == 0) && clock.elapsed() < 5000) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
     EXPECT_EQ(fired, 1);
+    EXPECT_EQ(moved, 1);
+    EXPECT_FALSE(later.isValid());
     EXPECT_EQ(cancelled, 0);
     EXPECT_TRUE(async);
     EXPECT_GT(scheduler.referenceNow(), 7.0e8);

@@ -179,10 +179,12 @@ TEST(HIDContactBuilder, FillsTheFieldOfEachKnownUsageAndBuildsOnlyComplete) {
     EXPECT_EQ(c->heightBitOffset, 56);
     EXPECT_EQ(c->heightBitLength, 8);
 
-    // A later field with the same usage wins.
+    // A later field with a usage already taken changes nothing: the first one counts.
     apply(kGenericDesktop, kX, 80, 16);
-    EXPECT_EQ(OVHIDContactBuilderBuild(builder)->xBitOffset, 80);
-    EXPECT_EQ(OVHIDContactBuilderBuild(builder)->xBitLength, 16);
+    apply(kDigitizer, kTipSwitch, 96, 1);
+    EXPECT_EQ(OVHIDContactBuilderBuild(builder)->xBitOffset, 24);
+    EXPECT_EQ(OVHIDContactBuilderBuild(builder)->xBitLength, 12);
+    EXPECT_EQ(OVHIDContactBuilderBuild(builder)->tipSwitchBitOffset, 8);
 }
 
 TEST(HIDContactBuilder, EveryBuiltSlotHasAUsableLogicalRange) {
@@ -276,24 +278,26 @@ TEST(HIDLayoutWalk, OptionalFieldsAreFlaggedFromTheStoredSlots) {
     EXPECT_EQ(layout.contactCountBitOffset, 8 + 160);
 }
 
-TEST(HIDLayoutWalk, WithoutAnyReportIDNothingIsAccepted) {
+TEST(HIDLayoutWalk, WithoutAnyReportIDTheReportsAreUnnumbered) {
+    // The one input report starts with data: report ID 0, no report ID byte, bit 0 first.
     Writer d;
     d.usagePage(kDigitizer).usage(kTouchScreen).collection(Writer::kApplication);
     fingerCollection(d);
-    fingerCollection(d);
+    fingerCollection(d, false);
     contactCountField(d).endCollection();
     const OVHIDDigitizerLayout layout = layoutOf(d);
-    EXPECT_FALSE(layout.valid);
-    EXPECT_EQ(layout.contactCount, 0);
+    ASSERT_TRUE(layout.valid);
     EXPECT_EQ(layout.reportID, 0);
-    EXPECT_EQ(layout.contactCountBitOffset, -1);
-    EXPECT_FALSE(layout.hasFingerCollection);
-    EXPECT_FALSE(layout.hasContactCount);
+    EXPECT_EQ(layout.reportIDByteOffset, -1);
+    ASSERT_EQ(layout.contactCount, 2);
+    EXPECT_EQ(layout.contacts[0].tipSwitchBitOffset, 0);
+    EXPECT_EQ(layout.contacts[1].xBitOffset, 48 + 16);
+    EXPECT_EQ(layout.contactCountBitOffset, 96);
     EXPECT_FALSE(OVHIDDigitizerLayoutBuild(QByteArray()).valid);
     EXPECT_FALSE(OVHIDDigitizerLayoutBuild(nullptr, 10).valid);
 }
 
-TEST(HIDLayoutWalk, ContactCountBeforeTheFirstFingerIsNotRecordedButTakesItsBits) {
+TEST(HIDLayoutWalk, ContactCountBeforeTheContactCollectionsCountsForTheirReport) {
     Writer d;
     beginTouchScreen(d, 1);
     contactCountField(d);
@@ -301,9 +305,20 @@ TEST(HIDLayoutWalk, ContactCountBeforeTheFirstFingerIsNotRecordedButTakesItsBits
     d.endCollection();
     const OVHIDDigitizerLayout layout = layoutOf(d);
     ASSERT_TRUE(layout.valid);
-    EXPECT_FALSE(layout.hasContactCount);
-    EXPECT_EQ(layout.contactCountBitOffset, -1);
+    EXPECT_TRUE(layout.hasContactCount);
+    EXPECT_EQ(layout.contactCountBitOffset, 8);
     EXPECT_EQ(layout.contacts[0].tipSwitchBitOffset, 16);
+
+    // One in another report counts for nothing.
+    Writer other;
+    beginTouchScreen(other, 2);
+    contactCountField(other).endCollection();
+    beginTouchScreen(other, 1);
+    fingerCollection(other);
+    other.endCollection();
+    EXPECT_TRUE(layoutOf(other).valid);
+    EXPECT_FALSE(layoutOf(other).hasContactCount);
+    EXPECT_EQ(layoutOf(other).contactCountBitOffset, -1);
 }
 
 TEST(HIDLayoutWalk, IncompleteFingerCollectionLeavesItsSlotNumberToTheNext) {
@@ -354,40 +369,39 @@ TEST(HIDLayoutWalk, PenUnderAnotherReportIDAfterFingersIsIgnored) {
     EXPECT_FALSE(layout.hasPenCollection);
 }
 
-TEST(HIDLayoutWalk, PenThatComesFirstSelectsItsReportID) {
-    Writer d;
-    d.usagePage(kDigitizer).usage(kPen).collection(Writer::kApplication).reportID(2);
-    d.usage(kStylus).collection(Writer::kPhysical);
-    minimalContact(d).endCollection().endCollection();
-    beginTouchScreen(d, 1);
-    fingerCollection(d);
-    contactCountField(d).endCollection();
-    const OVHIDDigitizerLayout layout = layoutOf(d);
-    ASSERT_TRUE(layout.valid);
-    EXPECT_EQ(layout.reportID, 2);
-    ASSERT_EQ(layout.contactCount, 1);
-    EXPECT_EQ(layout.contacts[0].preferredKind, OVContactKindPen);
-    EXPECT_TRUE(layout.hasPenCollection);
-    EXPECT_FALSE(layout.hasFingerCollection);
-    EXPECT_FALSE(layout.hasContactCount);
-}
-
-TEST(HIDLayoutWalk, PenCollectionWithoutContactIdentifierSelectsItsIDButStoresNoSlot) {
-    // The shape of pen-and-touch screens whose pen comes first: the pen has no identifier, so
-    // no slot is stored, and the touch collections under another report ID are ignored.
-    Writer d;
-    d.usagePage(kDigitizer).usage(kPen).collection(Writer::kApplication).reportID(1);
-    d.usage(kStylus).collection(Writer::kPhysical);
-    d.inputField(kTipSwitch, 1, 0, 1).padding(7);
-    d.usagePage(kGenericDesktop).inputField(kX, 16, 0, 9600).inputField(kY, 16, 0, 7200);
-    d.endCollection().endCollection();
-    beginTouchScreen(d, 3);
-    fingerCollection(d);
-    d.endCollection();
-    const OVHIDDigitizerLayout layout = layoutOf(d);
-    EXPECT_FALSE(layout.valid);
-    EXPECT_TRUE(layout.hasPenCollection);
-    EXPECT_FALSE(layout.hasFingerCollection);
+TEST(HIDLayoutWalk, TheFingerReportWinsOverAPenReportThatComesFirst) {
+    // Pen-and-touch screens whose pen comes first, with a slot of its own or without one (no
+    // Contact Identifier). Only when no finger collection holds a contact is the pen chosen.
+    for (const auto& [penHasIdentifier, fingerIsComplete] :
+         {std::pair{true, true}, std::pair{false, true}, std::pair{true, false}}) {
+        SCOPED_TRACE(testing::Message() << penHasIdentifier << fingerIsComplete);
+        Writer d;
+        d.usagePage(kDigitizer).usage(kPen).collection(Writer::kApplication).reportID(2);
+        d.usage(kStylus).collection(Writer::kPhysical);
+        d.inputField(kTipSwitch, 1, 0, 1).padding(7);
+        if (penHasIdentifier) {
+            d.inputField(kContactIdentifier, 8, 0, 255);
+        }
+        d.usagePage(kGenericDesktop).inputField(kX, 16, 0, 9600).inputField(kY, 16, 0, 7200);
+        d.endCollection().endCollection();
+        beginTouchScreen(d, 1);
+        if (fingerIsComplete) {
+            fingerCollection(d);
+        } else {
+            d.usagePage(kDigitizer).usage(kFinger).collection(Writer::kLogical);
+            d.inputField(kTipSwitch, 8, 0, 1).endCollection();
+        }
+        contactCountField(d).endCollection();
+        const OVHIDDigitizerLayout layout = layoutOf(d);
+        ASSERT_TRUE(layout.valid);
+        EXPECT_EQ(layout.reportID, fingerIsComplete ? 1 : 2);
+        ASSERT_EQ(layout.contactCount, 1);
+        EXPECT_EQ(layout.contacts[0].preferredKind,
+                  fingerIsComplete ? OVContactKindFinger : OVContactKindPen);
+        EXPECT_EQ(layout.contacts[0].tipSwitchBitOffset, 8);
+        EXPECT_EQ(layout.hasPenCollection, !fingerIsComplete);
+        EXPECT_EQ(layout.hasContactCount, fingerIsComplete);
+    }
 }
 
 TEST(HIDLayoutWalk, RepeatedReportIDRestartsItsRunningOffset) {
@@ -458,32 +472,24 @@ TEST(HIDLayoutWalk, UsageRangeAssignsXThenY) {
     EXPECT_EQ(layout.contacts[0].yBitLength, 12);
 }
 
-TEST(HIDLayoutWalk, OneUsageOverSeveralFieldsGivesTheLastFieldToTheContact) {
-    Writer d;
-    beginTouchScreen(d, 1);
-    d.usagePage(kDigitizer).usage(kFinger).collection(Writer::kLogical);
-    d.inputField(kTipSwitch, 1, 0, 1).padding(7).inputField(kContactIdentifier, 8, 0, 255);
-    d.usagePage(kGenericDesktop).inputField(kX, 16, 0, 4095, 3).inputField(kY, 16, 0, 4095);
-    d.endCollection().endCollection();
-    const OVHIDDigitizerLayout layout = layoutOf(d);
-    ASSERT_TRUE(layout.valid);
-    EXPECT_EQ(layout.contacts[0].xBitOffset, 24 + 32);
-    EXPECT_EQ(layout.contacts[0].yBitOffset, 24 + 48);
-}
-
-TEST(HIDLayoutWalk, ManyFieldsOfOneUsageStillEndOnTheLastField) {
-    // A single usage over 300 fields: the contact takes the last, and the offsets after the
-    // item stay exact.
-    Writer d;
-    beginTouchScreen(d, 1);
-    d.usagePage(kDigitizer).usage(kFinger).collection(Writer::kLogical);
-    d.inputField(kTipSwitch, 1, 0, 1).padding(7).inputField(kContactIdentifier, 8, 0, 255);
-    d.usagePage(kGenericDesktop).inputField(kX, 4, 0, 15, 300).inputField(kY, 16, 0, 4095);
-    d.endCollection().endCollection();
-    const OVHIDDigitizerLayout layout = layoutOf(d);
-    ASSERT_TRUE(layout.valid);
-    EXPECT_EQ(layout.contacts[0].xBitOffset, 24 + 299 * 4);
-    EXPECT_EQ(layout.contacts[0].yBitOffset, 24 + 300 * 4);
+TEST(HIDLayoutWalk, TheFirstFieldOfARepeatedUsageIsTheContactsField) {
+    // X over three fields, then Y over two: the contact takes the first of each, and the
+    // offsets after the items stay exact, also with a usage repeated over 300 fields.
+    for (const std::uint32_t repeats : {3u, 300u}) {
+        SCOPED_TRACE(repeats);
+        Writer d;
+        beginTouchScreen(d, 1);
+        d.usagePage(kDigitizer).usage(kFinger).collection(Writer::kLogical);
+        d.inputField(kTipSwitch, 1, 0, 1).padding(7).inputField(kContactIdentifier, 8, 0, 255);
+        d.usagePage(kGenericDesktop).inputField(kX, 16, 0, 4095, repeats);
+        d.inputField(kY, 16, 0, 4095, 2).endCollection();
+        contactCountField(d).endCollection();
+        const OVHIDDigitizerLayout layout = layoutOf(d);
+        ASSERT_TRUE(layout.valid);
+        EXPECT_EQ(layout.contacts[0].xBitOffset, 24);
+        EXPECT_EQ(layout.contacts[0].yBitOffset, 24 + 16 * static_cast<int>(repeats));
+        EXPECT_EQ(layout.contactCountBitOffset, 24 + 16 * static_cast<int>(repeats) + 32);
+    }
 }
 
 TEST(HIDLayoutWalk, LongItemsInsideADescriptorAreSkipped) {
@@ -503,24 +509,32 @@ TEST(HIDLayoutWalk, LongItemsInsideADescriptorAreSkipped) {
     EXPECT_FALSE(layoutOf(cut).valid);
 }
 
-TEST(HIDLayoutWalk, PushAndPopAreIgnored) {
-    // The Pop that would restore Generic Desktop is ignored, so X and Y land on the Digitizer
-    // page and the contact is incomplete.
+TEST(HIDLayoutWalk, PopRestoresTheGlobalItemsOfThePush) {
+    // The Pop restores Generic Desktop, the sizes and the logical range before X and Y; a Pop
+    // of a pushed Report ID returns to that report without restarting its running offset.
     Writer d;
     beginTouchScreen(d, 1);
     d.usagePage(kDigitizer).usage(kFinger).collection(Writer::kLogical);
-    d.usagePage(kGenericDesktop).push().usagePage(kDigitizer);
-    d.inputField(kTipSwitch, 1, 0, 1).padding(7).inputField(kContactIdentifier, 8, 0, 255);
-    d.pop().inputField(kX, 16, 0, 4095).inputField(kY, 16, 0, 4095);
-    d.endCollection().endCollection();
+    d.usagePage(kGenericDesktop).logicalMaximum(4095).reportSize(16).reportCount(1).push();
+    d.usagePage(kDigitizer).inputField(kTipSwitch, 1, 0, 1).padding(7);
+    d.inputField(kContactIdentifier, 8, 0, 255);
+    d.push().reportID(9).usage(kScanTime).reportSize(16).input().pop();
+    d.pop().usage(kX).input().usage(kY).input();
+    d.endCollection();
+    contactCountField(d).endCollection();
     const OVHIDDigitizerLayout layout = layoutOf(d);
-    EXPECT_FALSE(layout.valid);
-    EXPECT_TRUE(layout.hasFingerCollection);
+    ASSERT_TRUE(layout.valid);
+    EXPECT_EQ(layout.reportID, 1);
+    EXPECT_EQ(layout.contacts[0].xBitOffset, 24);
+    EXPECT_EQ(layout.contacts[0].xBitLength, 16);
+    EXPECT_EQ(layout.contacts[0].xLogicalMaximum, 4095);
+    EXPECT_EQ(layout.contacts[0].yBitOffset, 40);
+    EXPECT_EQ(layout.contactCountBitOffset, 56);
 }
 
 TEST(HIDLayoutWalk, FourByteUsageIsNotSplitIntoPageAndUsage) {
     Writer d;
-    beginTouchScreen(d, 1);
+    beginTouchPad(d, 1);
     d.usagePage(0).item(2, 0, 0x000D0022, 4).collection(Writer::kLogical);
     minimalContact(d).endCollection().endCollection();
     EXPECT_FALSE(layoutOf(d).valid);
@@ -588,9 +602,9 @@ TEST(HIDLayoutWalkSiblings, CollectionsWithoutUsageAfterAFingerCollectionAreFing
     EXPECT_EQ(layout.contactCountBitOffset, 8 + 5 * 48);
 }
 
-TEST(HIDLayoutWalkSiblings, AnInputBetweenEndsTheRun) {
+TEST(HIDLayoutWalkSiblings, AnInputBetweenEndsTheRunOutsideATouchScreen) {
     Writer d;
-    beginTouchScreen(d, 1);
+    beginTouchPad(d, 1);
     fingerCollection(d);
     d.usagePage(kDigitizer).inputField(kScanTime, 16, 0, 65535);
     fingerCollection(d, false);
@@ -625,9 +639,9 @@ TEST(HIDLayoutWalkSiblings, AnotherReportIDEndsTheRun) {
     EXPECT_EQ(layout.reportID, 1);
 }
 
-TEST(HIDLayoutWalkSiblings, ACollectionWithAnotherUsageIsNoFinger) {
+TEST(HIDLayoutWalkSiblings, ACollectionWithAnotherUsageIsNoFingerOutsideATouchScreen) {
     Writer d;
-    beginTouchScreen(d, 1);
+    beginTouchPad(d, 1);
     fingerCollection(d);
     d.usagePage(kGenericDesktop).usage(kFinger).collection(Writer::kLogical);
     minimalContact(d).endCollection();
@@ -678,13 +692,45 @@ TEST(HIDLayoutWalkSiblings, AFingerCollectionWithoutASlotStillStartsARun) {
     EXPECT_EQ(layout.contacts[0].tipSwitchBitOffset, 16);
 }
 
-TEST(HIDLayoutWalkSiblings, UnnumberedReportsStayUnsupported) {
+// --- Contact collections of a Touch Screen without a Finger usage -----------------------------
+
+TEST(HIDLayoutWalkTouchScreen, CollectionsHoldingAContactAreFingerSlots) {
+    // One with a usage of another page, one without usage after an Input item, and one that
+    // holds only the Contact Count, which still counts.
     Writer d;
-    d.usagePage(kDigitizer).usage(kTouchScreen).collection(Writer::kApplication);
-    fingerCollection(d);
-    fingerCollection(d, false);
-    d.endCollection();
-    EXPECT_FALSE(layoutOf(d).valid);
+    beginTouchScreen(d, 1);
+    d.usagePage(kGenericDesktop).usage(kFinger).collection(Writer::kLogical);
+    minimalContact(d).endCollection();
+    d.usagePage(kDigitizer).inputField(kScanTime, 16, 0, 65535);
+    d.collection(Writer::kPhysical);
+    minimalContact(d).endCollection();
+    d.collection(Writer::kPhysical);
+    contactCountField(d).endCollection().endCollection();
+    const OVHIDDigitizerLayout layout = layoutOf(d);
+    ASSERT_TRUE(layout.valid);
+    EXPECT_EQ(layout.reportID, 1);
+    EXPECT_TRUE(layout.hasFingerCollection);
+    ASSERT_EQ(layout.contactCount, 2);
+    EXPECT_EQ(layout.contacts[0].preferredKind, OVContactKindFinger);
+    EXPECT_EQ(layout.contacts[1].preferredKind, OVContactKindFinger);
+    EXPECT_EQ(layout.contacts[1].slot, 1);
+    EXPECT_EQ(layout.contacts[1].tipSwitchBitOffset, 8 + 48 + 16);
+    EXPECT_EQ(layout.contactCountBitOffset, 8 + 48 + 16 + 48);
+}
+
+TEST(HIDLayoutWalkTouchScreen, OneThatHoldsNoContactSelectsNothing) {
+    // A collection of report 5 with a Tip Switch alone leaves the choice to the fingers of
+    // report 1.
+    Writer d;
+    beginTouchScreen(d, 5);
+    d.collection(Writer::kLogical);
+    d.usagePage(kDigitizer).inputField(kTipSwitch, 8, 0, 1).endCollection();
+    d.reportID(1).collection(Writer::kLogical);
+    minimalContact(d).endCollection().endCollection();
+    const OVHIDDigitizerLayout layout = layoutOf(d);
+    ASSERT_TRUE(layout.valid);
+    EXPECT_EQ(layout.reportID, 1);
+    EXPECT_EQ(layout.contactCount, 1);
 }
 
 // --- More contact collections than slots -------------------------------------------------------

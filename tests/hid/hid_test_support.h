@@ -20,6 +20,7 @@ namespace hidtest {
 inline constexpr std::uint32_t kGenericDesktop = 0x01;
 inline constexpr std::uint32_t kDigitizer = 0x0D;
 inline constexpr std::uint32_t kTouchScreen = 0x04;
+inline constexpr std::uint32_t kTouchPad = 0x05;
 inline constexpr std::uint32_t kPen = 0x02;
 inline constexpr std::uint32_t kStylus = 0x20;
 inline constexpr std::uint32_t kFinger = 0x22;
@@ -76,6 +77,11 @@ inline Writer& contactCountField(Writer& d) {
 
 inline Writer& beginTouchScreen(Writer& d, std::uint32_t reportID) {
     d.usagePage(kDigitizer).usage(kTouchScreen).collection(Writer::kApplication);
+    return d.reportID(reportID);
+}
+
+inline Writer& beginTouchPad(Writer& d, std::uint32_t reportID) {
+    d.usagePage(kDigitizer).usage(kTouchPad).collection(Writer::kApplication);
     return d.reportID(reportID);
 }
 

@@ -135,6 +135,18 @@ QByteArray hybridRecordingText() {
     return buffer.data();
 }
 
+QByteArray corpusDescriptor(const QString& name) {
+    QFile file(QStringLiteral(ORVETTA_SOURCE_DIR "/tests/data/hid-corpus/descriptors.json"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    for (const QJsonValue entry : QJsonDocument::fromJson(file.readAll()).array()) {
+        if (entry["name"].toString() == name) {
+            return QByteArray::fromHex(entry["hex"].toString().toLatin1());
+        }
+    }
+    ADD_FAILURE() << "no corpus descriptor " << name.toStdString();
+    return {};
+}
+
 // The committed recordings are what the generators above write. With ORVETTA_WRITE_TEST_DATA
 // set, the test writes them instead.
 void expectCommitted(const QString& path, const QByteArray& text) {
@@ -215,6 +227,35 @@ TEST(OrvettaToolDecode, TenFingersDecodeInEightSlots) {
     EXPECT_TRUE(
         run.out.endsWith("frame=0 reported=0 contacts=0 slots=8 hybridOffset=0 "
                          "hybrid=observed complete=yes\n"));
+}
+
+TEST(OrvettaToolDecode, UnnumberedAndPushPopDevicesOfTheCorpus) {
+    // An unnumbered screen (its reports start with data) and one that needs Push and Pop to
+    // find X and Y in every contact after the first.
+    QTemporaryDir dir;
+    for (const char* name : {"lumio_202e_0006", "sitronix_1403_5001"}) {
+        SCOPED_TRACE(name);
+        OVHIDRecording device;
+        device.descriptor = corpusDescriptor(name);
+        const OVHIDDigitizerLayout layout = OVHIDDigitizerLayoutBuild(device.descriptor);
+        OVTouchContact contacts[2];
+        for (int i = 0; i < 2; ++i) {
+            contacts[i].contactId = static_cast<std::uint8_t>(5 + i);
+            contacts[i].x = static_cast<std::uint32_t>(1000 + 100 * i);
+            contacts[i].y = static_cast<std::uint32_t>(700 + 100 * i);
+        }
+        device.events.append({0.0, OVTouchReport(layout, contacts, 2, 2)});
+        QFile file(dir.filePath(QString::fromLatin1(name) + ".hidrec"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(OVHIDRecordingText(device));
+        file.close();
+
+        const ToolRun run = runTool({"decode", file.fileName()});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.out.contains(" contacts=2 slots=")) << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains("slot=0 id=  5 flags=0x03 down kind=finger  x= 1000 y=  700"));
+        EXPECT_TRUE(run.out.contains("slot=1 id=  6 flags=0x03 down kind=finger  x= 1100 y=  800"));
+    }
 }
 
 TEST(OrvettaToolDecode, BadInputExitsWithOneLine) {
@@ -307,6 +348,22 @@ TEST(OrvettaToolDescribe, InvalidLayoutIsNotAnError) {
     EXPECT_EQ(run.out, "Descriptor parser could not build touch layout\n");
 }
 
+TEST(OrvettaToolDescribe, UnnumberedReportsSayHowTheirOffsetsCount) {
+    const QString hex = QString(corpusDescriptor("lumio_202e_0006").toHex());
+    ToolRun run = runTool({"describe", hex});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.startsWith(
+        "unnumbered reports, 4 contact slots, Contact Count 192:8 (hybrid mode possible)\n"));
+    EXPECT_TRUE(run.out.contains("\n0     finger  0    4         5 "));
+    EXPECT_TRUE(
+        run.out.endsWith("bit offsets count from bit 0 of the report, which starts "
+                         "with data\n"));
+    run = runTool({"describe", "--json", hex});
+    const QJsonObject summary = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(summary["report_id"].toInt(), 0);
+    EXPECT_EQ(summary["report_id_byte_offset"].toInt(), -1);
+}
+
 TEST(OrvettaToolDescribe, UnreadableInputExitsWithOneLine) {
     ToolRun run = runTool({"describe", "--json", "not-a-file-or-hex"});
     EXPECT_EQ(run.exitCode, 2);
@@ -331,15 +388,7 @@ TEST(OrvettaToolDescribe, UnreadableInputExitsWithOneLine) {
 
 TEST(OrvettaToolDescribe, CorpusDescriptorAsHex) {
     // A ten-finger screen of the corpus with Usage (Finger) on its first contact collection only.
-    QFile file(QStringLiteral(ORVETTA_SOURCE_DIR "/tests/data/hid-corpus/descriptors.json"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QString hex;
-    for (const QJsonValue entry : QJsonDocument::fromJson(file.readAll()).array()) {
-        if (entry["name"].toString() == "lg_043e_9aa3") {
-            hex = entry["hex"].toString();
-        }
-    }
-    ASSERT_FALSE(hex.isEmpty());
+    const QString hex = QString(corpusDescriptor("lg_043e_9aa3").toHex());
     const ToolRun run = runTool({"describe", "--json", hex});
     const QJsonObject summary = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(summary["contact_slots"].toInt(), 8);

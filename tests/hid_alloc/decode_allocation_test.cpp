@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "base/services.h"
+#include "base/virtual_scheduler.h"
 #include "hid/descriptor_parser.h"
 #include "hid/descriptor_writer.h"
 #include "hid/report_decoding.h"
@@ -176,4 +178,39 @@ TEST(HIDDecodingAllocations, WalkingADescriptorAllocatesNothing) {
     }
     EXPECT_EQ(allocations, 0);
     EXPECT_EQ(layout.contactCount, 8);
+}
+
+TEST(HIDDecodingAllocations, AssemblingFramesAllocatesNothing) {
+    // Three fingers on a screen of two slots, every report saying 3 or the second saying 0, on
+    // the report path once its 20 ms wait exists (no window listens; in test mode no gesture
+    // runs).
+    OVServicesGuard guard;
+    OVHIDTouchScreenDescription description;
+    description.fingers = 2;
+    const OVHIDDigitizerLayout layout =
+        OVHIDDigitizerLayoutBuild(OVHIDTouchScreenDescriptor(description));
+    OVTouchContact contacts[3];
+    const QByteArray reports[] = {OVTouchReport(layout, contacts, 2, 3),
+                                  OVTouchReport(layout, contacts + 2, 1, 3),
+                                  OVTouchReport(layout, contacts + 2, 1, 0)};
+    OVTouchBridge bridge;
+    bridge.setHIDLayout(layout);
+    bridge.setCompatibilityTestMode(true);
+    const auto feed = [&] {
+        for (const int index : {0, 1, 0, 2}) {
+            guard.virtualScheduler()->advance(0.004);
+            const QByteArray& report = reports[index];
+            bridge.handleInputReport(reinterpret_cast<const std::uint8_t*>(report.constData()),
+                                     report.size());
+        }
+    };
+    feed();
+    long allocations = 0;
+    {
+        AllocationCounter counter;
+        feed();
+        allocations = counter.count();
+    }
+    EXPECT_EQ(allocations, 0);
+    EXPECT_TRUE(bridge.hybridModeObserved());
 }

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QPointF>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "hid/digitizer_layout.h"
@@ -36,10 +37,17 @@ struct SlotTouch {
 QByteArray encodeDemoReport(const OVHIDDigitizerLayout& layout,
                             const std::vector<SlotTouch>& touches);
 
+// How a screen with fewer finger slots than fingers spreads a frame over several reports, 1 ms
+// apart: every report says the frame's Contact Count, or the first does and the others say 0.
+enum class FrameSpread { CountInEveryReport, CountInFirstReport };
+
 // Scripted touches at 100 reports a second, turned into a recording.
 class TouchScript {
   public:
+    // The demo touch screen.
     TouchScript();
+    // A touch screen with `fingerSlots` finger slots and nothing else, report ID 1.
+    TouchScript(int fingerSlots, FrameSpread spread);
     // Touches that move in straight lines from `from` to `to` over `seconds`, each report
     // placing finger i at from[i] + (to[i] - from[i]) * progress; unless `stayDown`, one lift
     // report follows.
@@ -59,6 +67,7 @@ class TouchScript {
   private:
     QByteArray _descriptor;
     OVHIDDigitizerLayout _layout;
+    std::optional<FrameSpread> _spread;  // none: the demo screen, one report per frame
     std::vector<OVHIDRecordedEvent> _events;
 };
 

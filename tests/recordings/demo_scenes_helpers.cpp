@@ -13,6 +13,7 @@ namespace {
 constexpr std::uint32_t kDigitizerPage = 0x0D;
 constexpr std::uint32_t kGenericDesktopPage = 0x01;
 constexpr double kReportInterval = 0.01;
+constexpr double kFrameSpreadInterval = 0.001;
 constexpr double kDisplayWidth = 1920.0;
 constexpr double kDisplayHeight = 1080.0;
 
@@ -102,8 +103,34 @@ QByteArray encodeDemoReport(const OVHIDDigitizerLayout& layout,
 TouchScript::TouchScript()
     : _descriptor(demoTouchScreenDescriptor()), _layout(OVHIDDigitizerLayoutBuild(_descriptor)) {}
 
+TouchScript::TouchScript(int fingerSlots, FrameSpread spread)
+    : _descriptor(OVHIDTouchScreenDescriptor({.fingers = fingerSlots})),
+      _layout(OVHIDDigitizerLayoutBuild(_descriptor)),
+      _spread(spread) {}
+
 TouchScript& TouchScript::report(double time, const std::vector<SlotTouch>& touches) {
-    _events.push_back({time, encodeDemoReport(_layout, touches)});
+    if (!_spread) {
+        _events.push_back({time, encodeDemoReport(_layout, touches)});
+        return *this;
+    }
+    std::vector<OVTouchContact> contacts;
+    for (const SlotTouch& touch : touches) {
+        OVTouchContact contact;
+        contact.contactId = touch.id;
+        contact.x = rawCoordinate(touch.at.x(), kDisplayWidth);
+        contact.y = rawCoordinate(touch.at.y(), kDisplayHeight);
+        contacts.push_back(contact);
+    }
+    const int total = static_cast<int>(contacts.size());
+    int first = 0;
+    do {
+        const int carried = std::min(_layout.contactCount, total - first);
+        const bool saysCount = first == 0 || *_spread == FrameSpread::CountInEveryReport;
+        const double delay = kFrameSpreadInterval * (first / _layout.contactCount);
+        _events.push_back({time + delay, OVTouchReport(_layout, contacts.data() + first, carried,
+                                                       saysCount ? total : 0)});
+        first += _layout.contactCount;
+    } while (first < total);
     return *this;
 }
 
@@ -217,6 +244,20 @@ std::vector<std::pair<QString, OVHIDRecording>> replayTestRecordings() {
                        {{110, 100}, {210, 100}, {310, 100}, {410, 100}, {510, 100}});
         recordings.emplace_back(QStringLiteral("gesture-pen-eraser"),
                                 script.recording(QStringLiteral("pen and eraser")));
+    }
+    // Three fingers on a screen of two slots, each frame in two reports: a middle click that
+    // drags a little. A tap and a two-finger scroll fit in one report each.
+    for (const auto& [name, spread] :
+         {std::pair{QStringLiteral("three-fingers-two-slots-count-repeated"),
+                    FrameSpread::CountInEveryReport},
+          std::pair{QStringLiteral("three-fingers-two-slots-count-then-zero"),
+                    FrameSpread::CountInFirstReport}}) {
+        TouchScript script(2, spread);
+        script.tap(0.0, {400, 300});
+        script.fingers(0.5, 0.3, {{700, 500}, {800, 460}, {900, 500}},
+                       {{730, 520}, {830, 480}, {930, 520}});
+        script.fingers(1.5, 0.2, {{900, 760}, {1050, 760}}, {{900, 560}, {1050, 560}});
+        recordings.emplace_back(name, script.recording(QStringLiteral("two slots")));
     }
     return recordings;
 }
