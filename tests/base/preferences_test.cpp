@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "base/preferences.h"
 #include "base/virtual_scheduler.h"
+#include "support/log_capture.h"
 
 TEST(Preferences, ReadsFallThroughStoredThenDefaultsAndRemovalShowsTheDefault) {
     OVPreferences preferences;
@@ -211,18 +217,124 @@ TEST(Preferences, DefaultPathFollowsTheConfigDirOverrideThenXdgThenHome) {
     }
 }
 
-TEST(Preferences, AnUnreadablePathIsKeptAsideToo) {
-    // Running as root reads any file, so a folder where the file should be stands in for an
-    // unreadable file.
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Runs `checks` in a child process that cannot read what root can (as nobody when the tests run
+// as root); true when it exits with 0.
+bool runUnprivileged(const std::function<int()>& checks) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(100);
+        }
+        _exit(checks());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+TEST(Preferences, AnUnreadableFileIsLeftInPlaceNotWrittenAndReportedOnce) {
     QTemporaryDir dir;
     const QString path = dir.filePath("preferences.json");
-    ASSERT_TRUE(QDir().mkpath(path + "/inside"));
-    OVPreferences preferences(path, nullptr);
-    preferences.registerDefaults({{"hideCursor", false}});
-    EXPECT_FALSE(preferences.boolForKey("hideCursor"));
-    ASSERT_FALSE(preferences.keptAsidePath().isEmpty());
-    EXPECT_TRUE(QDir(preferences.keptAsidePath() + "/inside").exists());
+    writeFile(path, R"({"hideCursor": true})");
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0), 0);
+    // The folder is open to all: a store that wrongly renamed or replaced the file could.
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+
+    EXPECT_TRUE(runUnprivileged([&] {
+        OVLogCapture log;
+        OVPreferences preferences(path, nullptr);
+        preferences.registerDefaults({{"hideCursor", false}});
+        int failures = 0;
+        failures += preferences.fileUnreadable() ? 0 : 1;
+        failures += preferences.boolForKey("hideCursor") ? 2 : 0;  // runs on the defaults
+        preferences.setObject("scrollScale", 2.0);
+        failures += preferences.synchronize() ? 4 : 0;
+        preferences.setObject("scrollScale", 3.0);
+        failures += preferences.takeInFileChanges().isEmpty() ? 0 : 8;
+        failures += preferences.synchronize() ? 16 : 0;
+        failures += preferences.doubleForKey("scrollScale") == 3.0 ? 0 : 32;
+        failures += log.lines().size() == 1 && log.contains("cannot read") ? 0 : 64;
+        return failures;
+    }));
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    EXPECT_EQ(left, QStringList({"preferences.json"})) << "not renamed, no copy";
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_EQ(bytesOf(path), R"({"hideCursor": true})") << "not written";
+
+    // A folder in the file's place cannot be read either, by anyone.
+    QTemporaryDir other;
+    const QString folder = other.filePath("preferences.json");
+    ASSERT_TRUE(QDir().mkpath(folder + "/inside"));
+    OVPreferences preferences(folder, nullptr);
+    EXPECT_TRUE(preferences.fileUnreadable());
+    EXPECT_TRUE(preferences.keptAsidePath().isEmpty());
     preferences.setObject("hideCursor", true);
-    EXPECT_TRUE(preferences.synchronize());
-    EXPECT_TRUE(OVPreferences(path, nullptr).boolForKey("hideCursor"));
+    EXPECT_FALSE(preferences.synchronize());
+    EXPECT_TRUE(QDir(folder + "/inside").exists());
+}
+
+TEST(Preferences, ChangesOthersWriteAreTakenInAndSurviveTheNextWrite) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    OVVirtualScheduler scheduler;
+    OVPreferences app(path, &scheduler);
+    QStringList told;
+    app.followFileChanges([&](const QStringList& keys) { told += keys; });
+    app.setObject("activeSettingsProfile", "Default");
+    app.setObject("scrollScale", 2.0);
+    scheduler.advance(0);
+    QCoreApplication::processEvents();
+    scheduler.advance(0);
+    EXPECT_TRUE(told.isEmpty()) << "its own write is no change";
+
+    // Another program writes the file while the app has a change of its own not written yet.
+    app.setObject("hideCursor", true);
+    {
+        OVPreferences other(path, nullptr);
+        other.setObject("activeSettingsProfile", "Work");
+        other.removeObject("scrollScale");
+        other.setObject("hideCursor", false);
+    }
+    // The file watch tells the app; it reads the file on the main loop.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app.stringForKey("activeSettingsProfile"), "Default") << "not before the main loop";
+    scheduler.advance(0);
+    EXPECT_EQ(app.stringForKey("activeSettingsProfile"), "Work");
+    EXPECT_FALSE(app.hasStoredValue("scrollScale"));
+    EXPECT_TRUE(app.boolForKey("hideCursor")) << "its own unwritten change wins";
+    EXPECT_EQ(told, QStringList({"activeSettingsProfile", "scrollScale"}));
+
+    // Even without the watch, a write keeps what others wrote in the keys it did not change.
+    app.stopFollowingFileChanges();
+    OVPreferences(path, nullptr).setObject("deviceSelection", "0eef:0001");
+    app.setObject("naturalScroll", false);
+    ASSERT_TRUE(app.synchronize());
+    const OVPreferences reread(path, nullptr);
+    EXPECT_EQ(reread.stringForKey("deviceSelection"), "0eef:0001");
+    EXPECT_EQ(reread.stringForKey("activeSettingsProfile"), "Work");
+    EXPECT_TRUE(reread.boolForKey("hideCursor"));
+    EXPECT_FALSE(reread.boolForKey("naturalScroll"));
+    EXPECT_EQ(app.stringForKey("deviceSelection"), "0eef:0001");
+
+    // A corrupt file written meanwhile is kept aside and the app writes back what it holds.
+    writeFile(path, "{oops");
+    app.takeInFileChanges();
+    EXPECT_FALSE(app.keptAsidePath().isEmpty());
+    scheduler.advance(0);
+    EXPECT_EQ(OVPreferences(path, nullptr).stringForKey("deviceSelection"), "0eef:0001");
 }
