@@ -68,6 +68,7 @@ class OVSettingsWindowController : public QObject {
     void mappingChanged(QComboBox* sender);
     void inertiaEnabledChanged(QCheckBox* sender);
 
+    // Asks for a name; a name that an existing profile has is replaced only when the user says so.
     void saveCurrentProfileAsNew();
     void removeCurrentProfile();
     void updateInertiaControlForInput(const QString& input);
@@ -89,6 +90,7 @@ class OVSettingsWindowController : public QObject {
     void finishRecording(const QString& input, QPointer<QComboBox> popup, std::int64_t previous,
                          bool cancelled);
     void releaseRecorderLater();
+    bool confirmReplacingProfile(const QString& name);
 
     OVModalAlertRunner& _alerts;
     Sources _sources;
