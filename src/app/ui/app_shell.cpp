@@ -146,8 +146,10 @@ void OVQtAppShell::terminateApplication() {
         _options.terminate();
         return;
     }
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                              Qt::QueuedConnection);
+    // exit, not quit: quit asks the windows first, and the window that stands in for the tray
+    // only hides when it is closed.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 int OVQtAppShell::runModalAlert(OVModalAlert& alert) {
