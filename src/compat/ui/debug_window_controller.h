@@ -36,7 +36,6 @@ class OVDebugWindowController : public QObject {
     QPlainTextEdit* textView() const { return _textView; }
     QPushButton* clearButton() const { return _clearButton; }
     QLabel* hintLabel() const { return _hintLabel; }
-    bool observing() const { return !_observers.empty(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
