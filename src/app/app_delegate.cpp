@@ -1,5 +1,7 @@
 #include "app/app_delegate.h"
 
+#include <algorithm>
+
 #include "app/cursor_hiding.h"
 #include "app/permissions_and_welcome.h"
 #include "app/touch_session.h"
@@ -24,6 +26,20 @@ constexpr double kDisplayRefreshDelay = 0.45;
 constexpr double kDeviceChangeSettleDelay = 0.5;
 
 const QString kNeedsPermissionStatus = QStringLiteral("Needs permission");
+const QString kDeviceSelectionKey = QStringLiteral("deviceSelection");
+const QString kDisplaySelectionKey = QStringLiteral("displaySelection");
+
+// The preferences whose change is a change of the settings profiles: the profile store, the
+// active profile, automatic switching and the Default profile's own values.
+bool isProfileKey(const QString& key) {
+    static const QSet<QString> keys = [] {
+        QSet<QString> profileKeys(OVProfileSettingKeys().begin(), OVProfileSettingKeys().end());
+        profileKeys << QStringLiteral("settingsProfiles") << QStringLiteral("activeSettingsProfile")
+                    << QStringLiteral("automaticProfileSwitching");
+        return profileKeys;
+    }();
+    return keys.contains(key);
+}
 
 }  // namespace
 
@@ -33,6 +49,7 @@ OVAppDelegate::OVAppDelegate(OVTouchSession& bridge, OVAppShellUI& ui)
 OVAppDelegate::~OVAppDelegate() {
     invalidateTimers();
     removePlatformCallbacks();
+    OVStandardPreferences().stopFollowingFileChanges();
 }
 
 bool OVAppDelegate::requiredUpdateActive() const {
@@ -58,8 +75,21 @@ void OVAppDelegate::applicationDidFinishLaunching() {
     registerObservers();
     registerPlatformCallbacks();
 
+    // What others write to the preferences (orvetta-tool, an editor) is taken in as it lands.
+    OVPreferences& preferences = OVStandardPreferences();
+    preferences.followFileChanges(
+        [this](const QStringList& keys) { preferencesChangedOnDisk(keys); });
+    if (preferences.fileUnreadable()) {
+        postNotification(QStringLiteral("orvetta.preferences"),
+                         QStringLiteral("Orvetta cannot read its settings"),
+                         QStringLiteral("%1: %2. Orvetta runs with its default settings and saves "
+                                        "no changes until the file can be read.")
+                             .arg(preferences.path(), preferences.fileProblem()),
+                         QUrl());
+    }
+
     // The cursor is never hidden at launch, whatever the setting was when the program last ran.
-    OVStandardPreferences().setBool(OVHideCursorKey, false);
+    preferences.setBool(OVHideCursorKey, false);
     setCursorHidden(false);
 
     if (!showWelcomeIfNeeded()) {
@@ -109,7 +139,8 @@ void OVAppDelegate::registerPlatformCallbacks() {
     workspace.setFrontmostApplicationCallback(
         [this](const OVApplicationInfo& application) { frontmostApplicationChanged(application); });
     workspace.setSleepCallbacks([this] { workspaceWillSleep(); }, [this] { workspaceDidWake(); });
-    workspace.setActivationRequestCallback([this] { activationRequested(); });
+    workspace.setActivationRequestCallback(
+        [this](const OVActivationRequest& request) { activationRequested(request); });
     platform.setHIDDeviceChangeCallback(
         [this](const OVHIDDeviceChange& change) { hidDeviceChanged(change.added); });
     // The callback may come on any thread: it only hops to the main loop.
@@ -164,13 +195,11 @@ void OVAppDelegate::continueStartupAfterPolicyCheck() {
         return;
     }
     if (initialCompatibilitySetupRequired()) {
-        _bridge.setCompatibilityTestMode(true);
-        startTouch();
+        startTouchAutomatically();
         showInitialCompatibilityCheckIfNeeded();
-        refreshMenu();
         return;
     }
-    startTouch();
+    startTouchAutomatically();
 }
 
 void OVAppDelegate::quit() {
@@ -205,19 +234,18 @@ void OVAppDelegate::applicationWillTerminate() {
     invalidateTimers();
     removePlatformCallbacks();
     _observers.removeAll();
+    OVStandardPreferences().stopFollowingFileChanges();
     _bridge.stop();
     setCursorHidden(false);
 }
 
 void OVAppDelegate::workspaceWillSleep() {
-    // Sleeping again before the restart after the last wake: touch is still wanted, in the mode
-    // remembered then.
+    // Sleeping again before the restart after the last wake: touch is still wanted.
     const bool restartWasPending = _wakeRestartTimer.isValid();
     _wakeRestartTimer.invalidate();
     _wakeRestartTimer = OVTimer();
     if (!restartWasPending) {
         _touchWasRunningBeforeSleep = _bridge.running();
-        _compatibilityModeBeforeSleep = _bridge.compatibilityTestMode();
     }
     if (_touchWasRunningBeforeSleep) {
         _bridge.stop();
@@ -246,12 +274,9 @@ void OVAppDelegate::restartTouchAfterWake() {
     if (requiredUpdateActive()) {
         return;
     }
-    _bridge.setCompatibilityTestMode(_compatibilityModeBeforeSleep ||
-                                     initialCompatibilitySetupRequired());
-    startTouch();
+    // The display may come back later than this: it is then started when it appears.
+    startTouchAutomatically();
     _touchWasRunningBeforeSleep = false;
-    _compatibilityModeBeforeSleep = false;
-    refreshMenu();
 }
 
 void OVAppDelegate::displayReconfigured(std::uint32_t displayID, std::uint32_t flags) {
@@ -282,10 +307,8 @@ void OVAppDelegate::deviceSelectionChanged() {
     }
     if (_bridge.running()) {
         _bridge.stop();
-        startTouch();
-        if (initialCompatibilitySetupRequired()) {
-            _bridge.setCompatibilityTestMode(true);
-        }
+        startTouchAutomatically();
+        return;
     }
     refreshMenu();
 }
@@ -298,20 +321,31 @@ void OVAppDelegate::compatibilityTestModeChanged(const OVNotification& notificat
     if (requiredUpdateActive()) {
         return;
     }
-    const bool enabled = notification.userInfo.value(QStringLiteral("enabled")).toBool();
-    if (enabled && !_bridge.running()) {
-        startTouch();
+    if (notification.userInfo.value(QStringLiteral("enabled")).toBool()) {
+        _testModeOwners.insert(notification.sender);
+    } else {
+        _testModeOwners.remove(notification.sender);
     }
-    _bridge.setCompatibilityTestMode(enabled);
+    if (!_testModeOwners.isEmpty() && !_bridge.running()) {
+        startTouchAutomatically();
+        return;
+    }
+    applyCompatibilityTestMode();
     refreshMenu();
 }
 
+void OVAppDelegate::applyCompatibilityTestMode() {
+    _bridge.setCompatibilityTestMode(!_testModeOwners.isEmpty() ||
+                                     initialCompatibilitySetupRequired());
+}
+
 void OVAppDelegate::initialCompatibilityCompleted() {
-    _bridge.setCompatibilityTestMode(false);
-    refreshMenu();
     if (!_bridge.running() && !requiredUpdateActive()) {
-        startTouch();
+        startTouchAutomatically();
+        return;
     }
+    applyCompatibilityTestMode();
+    refreshMenu();
 }
 
 void OVAppDelegate::minimumSupportedVersionFailed() {
@@ -340,20 +374,68 @@ void OVAppDelegate::deviceChangesSettled() {
     const bool added = _deviceAddedSinceSettled;
     _deviceAddedSinceSettled = false;
     if (added && touchShouldFollowDevice()) {
-        // No alert here: a device coming that is not the touch display is no reason for one.
         if (_bridge.running()) {
             _bridge.stop();
         }
-        if (initialCompatibilitySetupRequired()) {
-            _bridge.setCompatibilityTestMode(true);
-        }
-        _bridge.start(nullptr);
+        startTouchAutomatically();
+        return;
     }
     refreshMenu();
 }
 
-void OVAppDelegate::activationRequested() {
+void OVAppDelegate::activationRequested(const OVActivationRequest& request) {
     _ui.revealStatusMenu();
+    if (request.firstInstall) {
+        // After the request is handled: the welcome is a modal dialog.
+        runAsync([this] { firstInstallRequested(); });
+    }
+}
+
+void OVAppDelegate::firstInstallRequested() {
+    OVSimulateFirstInstall();
+    if (!showWelcomeIfNeeded()) {
+        requestTermination();
+        return;
+    }
+    // Before the deferred start has run, it takes care of the check itself.
+    if (!_startupContinued || requiredUpdateActive()) {
+        refreshMenu();
+        return;
+    }
+    if (!_bridge.running()) {
+        startTouchAutomatically();
+    } else {
+        applyCompatibilityTestMode();
+        refreshMenu();
+    }
+    showCompatibilityCheckWindow();
+}
+
+void OVAppDelegate::preferencesChangedOnDisk(const QStringList& keys) {
+    const auto changed = [&keys](const auto& predicate) {
+        return std::any_of(keys.begin(), keys.end(), predicate);
+    };
+    if (changed([](const QString& key) { return isProfileKey(key); })) {
+        OVDefaultCenter().post(OVSettingsProfileDidChangeNotification);
+    }
+    if (keys.contains(kDeviceSelectionKey)) {
+        OVDefaultCenter().post(OVDeviceSelectionDidChangeNotification, this);
+    }
+    if (keys.contains(kDisplaySelectionKey)) {
+        OVDefaultCenter().post(OVDisplaySelectionDidChangeNotification, this);
+    }
+    if (keys.contains(OVHideCursorKey)) {
+        setCursorHidden(OVStandardPreferences().boolForKey(OVHideCursorKey));
+    }
+    if (keys.contains(OVInitialCompatibilityReportSentKey) ||
+        keys.contains(OVPermissionsCompatibilityCheckPendingKey)) {
+        applyCompatibilityTestMode();
+    }
+    refreshMenu();
+}
+
+void OVAppDelegate::keyboardVisibilityChanged() {
+    refreshMenu();
 }
 
 // --- Status menu and commands --------------------------------------------------------------------
@@ -402,18 +484,53 @@ void OVAppDelegate::toggleTouch() {
 }
 
 void OVAppDelegate::startTouch() {
-    if (initialCompatibilitySetupRequired()) {
-        _bridge.setCompatibilityTestMode(true);
-    }
+    startSession(StartRequest::ByUser);
+}
+
+void OVAppDelegate::startTouchAutomatically() {
+    startSession(StartRequest::Automatic);
+}
+
+void OVAppDelegate::startSession(StartRequest request) {
+    applyCompatibilityTestMode();
     OVError error;
-    if (!_bridge.start(&error) && !error.description.isEmpty()) {
-        showError(error);
-    }
+    const bool failed = !_bridge.start(&error) && !error.description.isEmpty();
     refreshMenu();
+    if (!failed) {
+        return;
+    }
+    if (request == StartRequest::ByUser) {
+        showError(error);
+        return;
+    }
+    // Nobody waits for this start: the status line says why it failed; a missing permission,
+    // which only the user can grant, is worth one notification per launch.
+    const OVStartFailureCause cause = OVStartFailureCauseFor(error);
+    const bool permission = cause == OVStartFailureCause::MissingPermission ||
+                            cause == OVStartFailureCause::DeviceNotOpened;
+    if (permission && !_permissionNotificationPosted) {
+        _permissionNotificationPosted = true;
+        postNotification(QStringLiteral("orvetta.permission"),
+                         OVStartErrorAlertFor(error).alert.messageText,
+                         error.description + QStringLiteral(" Touch stays off until this is "
+                                                            "fixed; click for the steps."),
+                         OVPermissionHelpURL(OVPermissionHelpSectionFor(error)));
+    }
+}
+
+void OVAppDelegate::postNotification(const QString& identifier, const QString& title,
+                                     const QString& body, const QUrl& link) {
+    OVUserNotifications& notifications = OVCurrentPlatform().userNotifications();
+    notifications.requestAuthorization(
+        [&notifications, identifier, title, body, link](bool granted) {
+            if (granted) {
+                notifications.deliver(identifier, title, body, link);
+            }
+        });
 }
 
 void OVAppDelegate::showError(const OVError& error) {
-    const OVStartErrorAlert alert = OVStartErrorAlertForDescription(error.description);
+    const OVStartErrorAlert alert = OVStartErrorAlertFor(error);
     OVModalAlert shown = alert.alert;
     switch (OVStartErrorChoiceAt(alert, _ui.runModalAlert(shown))) {
         case OVStartErrorChoice::OpenInputMonitoring:

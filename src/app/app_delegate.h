@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QVariant>
 #include <cstdint>
 #include <functional>
@@ -52,6 +54,9 @@ class OVAppDelegate : public OVPolicyAlertPresenter {
     void displayMappingRefreshTimerFired();
     void deviceSelectionChanged();
     void displaySelectionChanged();
+    // A compatibility window took test mode for itself or gave it back (the notification's
+    // sender owns it): the bridge is in test mode while any window holds it, and while the
+    // first-run check is due.
     void compatibilityTestModeChanged(const OVNotification& notification);
     void initialCompatibilityCompleted();
     void minimumSupportedVersionFailed();
@@ -60,15 +65,27 @@ class OVAppDelegate : public OVPolicyAlertPresenter {
     // Half a second after the last device change: refreshes the menu, and when a device came
     // while touch had lost its device (or could not open one), starts touch again.
     void deviceChangesSettled();
-    // A later start of the program asked this one to come forward.
-    void activationRequested();
+    // A later start of the program asked this one to come forward, with the first run again
+    // when it was given the first-install switch.
+    void activationRequested(const OVActivationRequest& request = {});
+    // The first-install switch of a later start: the welcome and the first-run check come again.
+    void firstInstallRequested();
+    // Another program changed these preferences in the file.
+    void preferencesChangedOnDisk(const QStringList& keys);
+    // The touch keyboard appeared or went away, by the menu, a touch or its own key.
+    void keyboardVisibilityChanged();
 
     // --- Status menu and commands ---------------------------------------------------------------
     void buildMenu();
     void refreshMenu();
     OVStatusMenuState menuState() const;
     void toggleTouch();
+    // A start the user asked for: a failure shows its alert.
     void startTouch();
+    // A start nobody asked for at that moment (launch, wake, the device coming back, the test
+    // windows): a failure only sets the status, and a missing permission posts one notification
+    // per launch.
+    void startTouchAutomatically();
     void showError(const OVError& error);
     void showKeyboard();
     void showSettings();
@@ -123,6 +140,12 @@ class OVAppDelegate : public OVPolicyAlertPresenter {
     // Runs `fn` on the main loop after the current call, unless the delegate is gone by then.
     void runAsync(std::function<void()> fn);
     bool touchShouldFollowDevice() const;
+    enum class StartRequest { ByUser, Automatic };
+    void startSession(StartRequest request);
+    void applyCompatibilityTestMode();
+    // A system notification; nothing when notifications are not allowed.
+    void postNotification(const QString& identifier, const QString& title, const QString& body,
+                          const QUrl& link);
 
     OVTouchSession& _bridge;
     OVAppShellUI& _ui;
@@ -141,7 +164,9 @@ class OVAppDelegate : public OVPolicyAlertPresenter {
     bool _cursorHidden = false;
     bool _startupContinued = false;
     bool _touchWasRunningBeforeSleep = false;
-    bool _compatibilityModeBeforeSleep = false;
+    // The windows that hold compatibility test mode.
+    QSet<const void*> _testModeOwners;
+    bool _permissionNotificationPosted = false;
     bool _platformCallbacksRegistered = false;
     bool _terminated = false;
     bool _terminationRequested = false;

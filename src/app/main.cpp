@@ -62,7 +62,7 @@ std::unique_ptr<QSocketNotifier> quitOnTerminationSignals() {
     QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(gTerminationPipe[1], &byte, 1);
-        QApplication::quit();
+        QApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = terminationSignalHandler;

@@ -2,6 +2,7 @@
 
 #include "base/preferences.h"
 #include "base/services.h"
+#include "hid/touch_bridge.h"
 #include "platform/permissions.h"
 
 namespace {
@@ -9,19 +10,17 @@ namespace {
 const QString kOpenInputMonitoring = QStringLiteral("Open Input Monitoring");
 const QString kOpenAccessibility = QStringLiteral("Open Accessibility");
 
-QString startErrorInformativeText(const QString& errorDescription) {
-    return QStringLiteral("%1\n\n").arg(errorDescription) + QStringLiteral("Orvetta needs:\n") +
-           QStringLiteral(
-               "- Accessibility: permission to create input, that is write access to /dev/uinput "
-               "(or an X11 session with XTEST).\n") +
-           QStringLiteral(
-               "- Input Monitoring: read access to the touch display's hidraw device. Install "
-               "Orvetta's udev rule with \"sudo orvetta-tool install-udev-rule\", then unplug and "
-               "reconnect the display.\n\n") +
-           QStringLiteral(
-               "After changing permissions, quit and reopen Orvetta if touch does not start "
-               "immediately.");
-}
+const QString kPermissionSteps = QStringLiteral(
+    "Orvetta needs:\n"
+    "- Accessibility: permission to create input, that is write access to /dev/uinput (or an X11 "
+    "session with XTEST).\n"
+    "- Input Monitoring: read access to the touch display's hidraw device. Install Orvetta's udev "
+    "rule with \"sudo orvetta-tool install-udev-rule\", then unplug and reconnect the display.\n\n"
+    "After changing permissions, quit and reopen Orvetta if touch does not start immediately.");
+
+const QString kConnectDisplay = QStringLiteral(
+    "Connect the display with USB and make sure no other touch driver app is using it. Touch "
+    "starts by itself when the display appears.");
 
 }  // namespace
 
@@ -45,17 +44,25 @@ void OVRequestMissingSystemPermissions(OVPermissions& permissions) {
     }
 }
 
-bool OVSimulateFirstInstallIfRequested(const QStringList& arguments) {
-    if (!arguments.contains(QStringLiteral("--simulate-first-install")) &&
-        !arguments.contains(QStringLiteral("-firstinstall"))) {
-        return false;
-    }
+bool OVFirstInstallRequested(const QStringList& arguments) {
+    return arguments.contains(QStringLiteral("--simulate-first-install")) ||
+           arguments.contains(QStringLiteral("-firstinstall"));
+}
+
+void OVSimulateFirstInstall() {
     OVPreferences& preferences = OVStandardPreferences();
     preferences.removeObject(OVWelcomeAcceptedVersionKey);
     preferences.setBool(OVInitialCompatibilityReportSentKey, false);
     preferences.setBool(OVInitialCompatibilityCheckCompletedKey, false);
     preferences.setBool(OVPermissionsCompatibilityCheckPendingKey, false);
     preferences.synchronize();
+}
+
+bool OVSimulateFirstInstallIfRequested(const QStringList& arguments) {
+    if (!OVFirstInstallRequested(arguments)) {
+        return false;
+    }
+    OVSimulateFirstInstall();
     return true;
 }
 
@@ -103,21 +110,60 @@ OVModalAlert OVPermissionNoticeAlert(std::function<void()> openHelp) {
     return alert;
 }
 
-OVStartErrorAlert OVStartErrorAlertForDescription(const QString& errorDescription) {
+OVStartFailureCause OVStartFailureCauseFor(const OVError& error) {
+    switch (error.code) {
+        case OVTouchBridge::MissingPermissionError:
+            return OVStartFailureCause::MissingPermission;
+        case OVTouchBridge::DeviceNotFoundError:
+            return OVStartFailureCause::DeviceNotFound;
+        case OVTouchBridge::NoTouchDescriptorError:
+            return OVStartFailureCause::DeviceNotRecognised;
+        default:
+            return OVStartFailureCause::DeviceNotOpened;
+    }
+}
+
+OVStartErrorAlert OVStartErrorAlertFor(const OVError& error) {
     OVStartErrorAlert result;
-    result.alert.messageText = QStringLiteral("Orvetta needs permission");
-    result.alert.informativeText = startErrorInformativeText(errorDescription);
-    if (errorDescription.contains(OVInputMonitoringPermissionName)) {
+    QString advice = kPermissionSteps;
+    switch (OVStartFailureCauseFor(error)) {
+        case OVStartFailureCause::MissingPermission:
+            result.alert.messageText = QStringLiteral("Orvetta needs permission");
+            break;
+        case OVStartFailureCause::DeviceNotOpened:
+            result.alert.messageText = QStringLiteral("Orvetta cannot open the touch display");
+            break;
+        case OVStartFailureCause::DeviceNotFound:
+            result.alert.messageText = QStringLiteral("Touch display not found");
+            advice = kConnectDisplay;
+            break;
+        case OVStartFailureCause::DeviceNotRecognised:
+            result.alert.messageText = QStringLiteral("Touch display not recognised");
+            advice = kConnectDisplay;
+            break;
+    }
+    result.alert.informativeText = QStringLiteral("%1\n\n").arg(error.description) + advice;
+    if (error.description.contains(OVInputMonitoringPermissionName)) {
         result.alert.buttonTitles.append(kOpenInputMonitoring);
         result.choices.append(OVStartErrorChoice::OpenInputMonitoring);
     }
-    if (errorDescription.contains(OVAccessibilityPermissionName)) {
+    if (error.description.contains(OVAccessibilityPermissionName)) {
         result.alert.buttonTitles.append(kOpenAccessibility);
         result.choices.append(OVStartErrorChoice::OpenAccessibility);
     }
     result.alert.buttonTitles.append(QStringLiteral("OK"));
     result.choices.append(OVStartErrorChoice::OK);
     return result;
+}
+
+QString OVPermissionHelpSectionFor(const OVError& error) {
+    if (error.description.contains(OVInputMonitoringPermissionName)) {
+        return QStringLiteral("input-monitoring");
+    }
+    if (error.description.contains(OVAccessibilityPermissionName)) {
+        return QStringLiteral("accessibility");
+    }
+    return QString();
 }
 
 OVStartErrorChoice OVStartErrorChoiceAt(const OVStartErrorAlert& alert, int buttonIndex) {

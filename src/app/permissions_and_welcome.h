@@ -5,6 +5,7 @@
 
 #include "app/help_page.h"
 #include "app/modal_alert.h"
+#include "base/error.h"
 #include "compat/first_run_keys.h"
 
 class OVPermissions;
@@ -24,9 +25,12 @@ QStringList OVMissingPermissionNames(const OVPermissions& permissions);
 // Asks the system for each missing permission; the answers are not awaited.
 void OVRequestMissingSystemPermissions(OVPermissions& permissions);
 
-// The command-line switches "--simulate-first-install" and "-firstinstall": forget the accepted
-// terms and the first-run check, and write the preferences through at once. Returns whether a
-// switch was given.
+// The command-line switches "--simulate-first-install" and "-firstinstall".
+bool OVFirstInstallRequested(const QStringList& arguments);
+// Forgets the accepted terms and the first-run check, and writes the preferences through at once:
+// the welcome and the check come again as on a first launch.
+void OVSimulateFirstInstall();
+// OVSimulateFirstInstall when `arguments` ask for it; returns whether they did.
 bool OVSimulateFirstInstallIfRequested(const QStringList& arguments);
 
 // Whether the welcome must be shown: unless the running version's terms were accepted and no
@@ -42,13 +46,26 @@ inline constexpr int OVWelcomeAcceptButton = 0;
 // `openHelp` and leaves the notice open.
 OVModalAlert OVPermissionNoticeAlert(std::function<void()> openHelp);
 
-// The alert of a failed start of touch, with the buttons that its error calls for.
+// Why a start of touch failed, from its error.
+enum class OVStartFailureCause {
+    MissingPermission,    // Accessibility or Input Monitoring
+    DeviceNotOpened,      // the device is there but could not be opened (its node's permissions)
+    DeviceNotFound,       // no touch display, or not the one selected
+    DeviceNotRecognised,  // no usable touch descriptor
+};
+OVStartFailureCause OVStartFailureCauseFor(const OVError& error);
+
+// The alert of a start of touch the user asked for that failed: titled by its cause, with the
+// buttons its error calls for.
 enum class OVStartErrorChoice { OpenInputMonitoring, OpenAccessibility, OK };
 struct OVStartErrorAlert {
     OVModalAlert alert;
     // What each button does, in the order of alert.buttonTitles.
     QList<OVStartErrorChoice> choices;
 };
-OVStartErrorAlert OVStartErrorAlertForDescription(const QString& errorDescription);
+OVStartErrorAlert OVStartErrorAlertFor(const OVError& error);
 // The choice behind a button index of that alert; OK for anything else.
 OVStartErrorChoice OVStartErrorChoiceAt(const OVStartErrorAlert& alert, int buttonIndex);
+// The section of the set-up guide for the permission `error` names ("input-monitoring",
+// "accessibility"), or empty.
+QString OVPermissionHelpSectionFor(const OVError& error);

@@ -15,6 +15,8 @@ struct OVStatusMenuProfileItem {
     QString profileName;
     // Shown in the on state (the active profile; automatic switching when it is on).
     bool checked = false;
+
+    bool operator==(const OVStatusMenuProfileItem&) const = default;
 };
 
 struct OVStatusMenuState {

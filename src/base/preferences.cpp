@@ -1,45 +1,35 @@
 #include "base/preferences.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
-#include <QStandardPaths>
+#include <QFileSystemWatcher>
 #include <cmath>
 #include <limits>
 
+#include "base/preferences_file.h"
+
 namespace {
-
-QString corruptCopyPath(const QString& path) {
-    const QString stamp =
-        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    QString candidate = path + QStringLiteral(".corrupt-") + stamp;
-    for (int n = 2; QFileInfo::exists(candidate); ++n) {
-        candidate = path + QStringLiteral(".corrupt-") + stamp + QStringLiteral("-%1").arg(n);
-    }
-    return candidate;
-}
-
-// A JSON null is no value: the member reads as absent, so the registered default shows through.
-QVariantMap withoutNulls(const QJsonObject& object) {
-    QVariantMap values;
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        if (it.value().isNull()) {
-            continue;
-        }
-        values.insert(it.key(), it.value().isObject()
-                                    ? QVariant(withoutNulls(it.value().toObject()))
-                                    : it.value().toVariant());
-    }
-    return values;
-}
 
 bool isAbsolute(const QString& path) {
     return !path.isEmpty() && QDir::isAbsolutePath(path);
+}
+
+QStringList changedKeys(const QVariantMap& before, const QVariantMap& after) {
+    QSet<QString> keys;
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        if (!after.contains(it.key()) || after.value(it.key()) != it.value()) {
+            keys.insert(it.key());
+        }
+    }
+    for (auto it = after.begin(); it != after.end(); ++it) {
+        if (!before.contains(it.key())) {
+            keys.insert(it.key());
+        }
+    }
+    QStringList sorted(keys.begin(), keys.end());
+    sorted.sort();
+    return sorted;
 }
 
 }  // namespace
@@ -62,14 +52,26 @@ qint64 OVIntegerValue(const QVariant& value) {
     return static_cast<qint64>(number);
 }
 
+// The file and its folder under watch (an atomic write replaces the file, so the folder tells
+// when it comes back); a burst of events leads to one reading on the main loop.
+struct OVPreferences::Watch {
+    QFileSystemWatcher watcher;
+    OVTimer takeIn;
+};
+
+OVPreferences::OVPreferences() = default;
+
 OVPreferences::OVPreferences(const QString& path, OVScheduler* scheduler)
     : _path(path), _scheduler(scheduler) {
-    load();
+    const FileContent content = readFile();
+    _stored = content.values;
+    _fileBytes = content.bytes;
 }
 
 OVPreferences::~OVPreferences() {
     _writeTimer.invalidate();
-    if (_dirty) {
+    stopFollowingFileChanges();
+    if (!_pendingKeys.isEmpty()) {
         synchronize();
     }
 }
@@ -87,37 +89,43 @@ QString OVPreferences::defaultPath() {
     return QDir(base).filePath(QStringLiteral("orvetta/preferences.json"));
 }
 
-void OVPreferences::load() {
-    QFile file(_path);
-    if (!file.exists()) {
-        return;
+OVPreferences::FileContent OVPreferences::readFile() {
+    using State = OVPreferencesFileRead::State;
+    const OVPreferencesFileRead read = OVReadPreferencesFile(_path);
+    _fileUnreadable = read.state == State::Unreadable;
+    FileContent content;
+    switch (read.state) {
+        case State::Absent:
+            content.usable = true;
+            break;
+        case State::Loaded:
+            content.usable = true;
+            content.values = read.values;
+            content.bytes = read.bytes;
+            break;
+        case State::Unreadable:
+            _fileProblem = read.problem;
+            if (!_unreadableReported) {
+                _unreadableReported = true;
+                qWarning().noquote() << QStringLiteral(
+                                            "Orvetta cannot read its preferences at %1 (%2); it "
+                                            "runs with the settings it has and saves nothing "
+                                            "until the file can be read")
+                                            .arg(_path, read.problem);
+            }
+            break;
+        case State::KeptAside:
+            _keptAsidePath = read.keptAsidePath;
+            qWarning().noquote() << QStringLiteral(
+                                        "Orvetta preferences at %1 could not be read (%2); kept "
+                                        "as %3, starting from defaults")
+                                        .arg(_path, read.problem,
+                                             _keptAsidePath.isEmpty()
+                                                 ? QStringLiteral("(not moved)")
+                                                 : _keptAsidePath);
+            break;
     }
-    QString problem;
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
-    } else {
-        QJsonParseError parseError;
-        const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
-        file.close();
-        if (parseError.error != QJsonParseError::NoError) {
-            problem = parseError.errorString();
-        } else if (!document.isObject()) {
-            problem = QStringLiteral("not a JSON object");
-        } else {
-            _stored = withoutNulls(document.object());
-            return;
-        }
-    }
-    _keptAsidePath = corruptCopyPath(_path);
-    if (!QFile::rename(_path, _keptAsidePath)) {
-        _keptAsidePath.clear();
-    }
-    qWarning().noquote() << QStringLiteral(
-                                "Orvetta preferences at %1 could not be read (%2); kept as %3, "
-                                "starting from defaults")
-                                .arg(_path, problem,
-                                     _keptAsidePath.isEmpty() ? QStringLiteral("(not moved)")
-                                                              : _keptAsidePath);
+    return content;
 }
 
 void OVPreferences::registerDefaults(const QVariantMap& defaults) {
@@ -167,11 +175,13 @@ void OVPreferences::setObject(const QString& key, const QVariant& value) {
         return;
     }
     _stored.insert(key, value);
+    _pendingKeys.insert(key);
     scheduleWrite();
 }
 
 void OVPreferences::removeObject(const QString& key) {
     if (_stored.remove(key) > 0) {
+        _pendingKeys.insert(key);
         scheduleWrite();
     }
 }
@@ -180,26 +190,129 @@ void OVPreferences::scheduleWrite() {
     if (_path.isEmpty()) {
         return;
     }
-    _dirty = true;
     if (_scheduler && !_writeTimer.isValid()) {
         _writeTimer = _scheduler->after(0.0, [this] { synchronize(); });
     }
 }
 
+QVariantMap OVPreferences::withPendingChanges(QVariantMap base) const {
+    for (const QString& key : _pendingKeys) {
+        const auto stored = _stored.constFind(key);
+        if (stored != _stored.constEnd()) {
+            base.insert(key, stored.value());
+        } else {
+            base.remove(key);
+        }
+    }
+    return base;
+}
+
+QStringList OVPreferences::adopt(const QVariantMap& values) {
+    const QStringList changed = changedKeys(_stored, values);
+    _stored = values;
+    if (!changed.isEmpty() && _changed) {
+        _changed(changed);
+    }
+    return changed;
+}
+
 bool OVPreferences::synchronize(OVError* error) {
     _writeTimer.invalidate();
-    if (!_dirty || _path.isEmpty()) {
+    if (_pendingKeys.isEmpty() || _path.isEmpty()) {
         return true;
     }
-    QDir().mkpath(QFileInfo(_path).absolutePath());
-    QSaveFile file(_path);
-    const QByteArray bytes = QJsonDocument(QJsonObject::fromVariantMap(_stored)).toJson();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        qWarning().noquote() << QStringLiteral("Orvetta could not write preferences to %1: %2")
-                                    .arg(_path, file.errorString());
-        return OVSetError(
-            error, 1, QStringLiteral("Could not write preferences: %1").arg(file.errorString()));
+    const FileContent content = readFile();
+    if (_fileUnreadable) {
+        return OVSetError(error, 2,
+                          QStringLiteral("Could not read preferences at %1: %2; nothing was saved")
+                              .arg(_path, _fileProblem));
     }
-    _dirty = false;
+    // A file kept aside just now held nothing usable: this store's values are what there is.
+    const QVariantMap merged = withPendingChanges(content.usable ? content.values : _stored);
+    const QByteArray bytes = OVPreferencesFileBytes(merged);
+    OVError writeError;
+    if (!OVWritePreferencesFile(_path, bytes, &writeError)) {
+        qWarning().noquote() << QStringLiteral("Orvetta could not write preferences to %1: %2")
+                                    .arg(_path, writeError.description);
+        return OVSetError(error, writeError.code, writeError.description);
+    }
+    _fileBytes = bytes;
+    _pendingKeys.clear();
+    adopt(merged);
     return true;
+}
+
+QStringList OVPreferences::takeInFileChanges() {
+    if (_path.isEmpty()) {
+        return {};
+    }
+    const bool wasUnreadable = _fileUnreadable;
+    const FileContent content = readFile();
+    if (_fileUnreadable || (content.usable && content.bytes == _fileBytes && !wasUnreadable)) {
+        return {};
+    }
+    if (!content.usable) {
+        // Kept aside: write back what this store holds.
+        for (auto it = _stored.begin(); it != _stored.end(); ++it) {
+            _pendingKeys.insert(it.key());
+        }
+        _fileBytes.clear();
+        scheduleWrite();
+        return {};
+    }
+    _fileBytes = content.bytes;
+    if (!_pendingKeys.isEmpty()) {
+        scheduleWrite();
+    }
+    return adopt(withPendingChanges(content.values));
+}
+
+void OVPreferences::followFileChanges(ChangeHandler changed) {
+    _changed = std::move(changed);
+    if (_path.isEmpty() || _watch) {
+        return;
+    }
+    _watch = std::make_unique<Watch>();
+    const QString folder = QFileInfo(_path).absolutePath();
+    QDir().mkpath(folder);
+    _watch->watcher.addPath(folder);
+    watchFile();
+    QObject::connect(&_watch->watcher, &QFileSystemWatcher::fileChanged, &_watch->watcher,
+                     [this] { scheduleTakeIn(); });
+    QObject::connect(&_watch->watcher, &QFileSystemWatcher::directoryChanged, &_watch->watcher,
+                     [this] { scheduleTakeIn(); });
+}
+
+void OVPreferences::stopFollowingFileChanges() {
+    if (_watch) {
+        _watch->takeIn.invalidate();
+        _watch.reset();
+    }
+    _changed = nullptr;
+}
+
+void OVPreferences::watchFile() {
+    // A replaced file is a new one to watch; one that cannot be read cannot be watched, and its
+    // folder tells when it is replaced.
+    if (_watch && !_fileUnreadable && QFileInfo::exists(_path) &&
+        !_watch->watcher.files().contains(_path)) {
+        _watch->watcher.addPath(_path);
+    }
+}
+
+void OVPreferences::scheduleTakeIn() {
+    auto takeIn = [this] {
+        takeInFileChanges();
+        watchFile();
+    };
+    if (!_scheduler) {
+        takeIn();
+        return;
+    }
+    if (!_watch->takeIn.isValid()) {
+        _watch->takeIn = _scheduler->after(0.0, [this, takeIn] {
+            _watch->takeIn = OVTimer();
+            takeIn();
+        });
+    }
 }

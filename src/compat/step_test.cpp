@@ -81,6 +81,7 @@ void OVCompatibilityTestModel::modelSelectionChanged(const QString& title,
 }
 
 void OVCompatibilityTestModel::resetIntro() {
+    ++_run;
     stopTimers();
     stopObserving();
     postTestMode(false);
@@ -108,6 +109,7 @@ void OVCompatibilityTestModel::resetIntro() {
 }
 
 void OVCompatibilityTestModel::startTest() {
+    ++_run;
     stopTimers();
     stopObserving();
     _observers.add(OVCompatibilityReportNotification, nullptr,
@@ -283,13 +285,12 @@ void OVCompatibilityTestModel::sendReport() {
     changed();
 
     std::weak_ptr<bool> alive = _alive;
-    _submitter(reportPayload(), [this, alive](const std::optional<QVariantMap>& response,
-                                              const std::optional<OVError>& error) {
-        if (alive.expired()) {
-            return;
-        }
-        // A reset or a new run since the send has no report to send again; its controls stay.
-        if (!_reportText) {
+    const std::uint64_t run = _run;
+    _submitter(reportPayload(), [this, alive, run](const std::optional<QVariantMap>& response,
+                                                   const std::optional<OVError>& error) {
+        // The answer to a send of an earlier run, even one that has finished since, changes
+        // nothing in this one.
+        if (alive.expired() || run != _run) {
             return;
         }
         _presentation.sendEnabled = true;

@@ -135,6 +135,8 @@ class OVCompatibilityTestModel {
     std::optional<QString> _candidateDetails;
     State _state = State::Ready;
     std::optional<QString> _reportText;
+    // Counts the resets and runs, so that a send answered after the next one began is dropped.
+    std::uint64_t _run = 0;
 
     OVDisplayModelChoice _modelChoice;
     Presentation _presentation;

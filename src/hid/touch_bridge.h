@@ -49,8 +49,12 @@ class OVTouchBridge {
     // --- Touch session --------------------------------------------------------------------------
     // Starts the session: the two permissions, the device of the user's choice and its touch
     // layout, then its reports. True when the session runs afterwards (also when it already
-    // ran); otherwise the status text says why and `error` holds the message to show.
+    // ran); otherwise the status text says why and `error` holds the message to show, with one
+    // of the codes below or, when the device could not be opened, the platform's code.
     bool start(OVError* error = nullptr);
+    static constexpr qint64 MissingPermissionError = 10;
+    static constexpr qint64 DeviceNotFoundError = 3;
+    static constexpr qint64 NoTouchDescriptorError = 4;
     // Ends the session and everything the touch was doing; safe when it does not run.
     void stop();
     // The device that stopped delivering (unplugged, a read error): the session ends at once with

@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr qint64 kMissingPermissionError = 10;
-constexpr qint64 kDeviceNotFoundError = 3;
-constexpr qint64 kNoTouchDescriptorError = 4;
-
 const QString kStatusStopped = QStringLiteral("Stopped");
 const QString kStatusActive = QStringLiteral("Touch active");
 const QString kStatusNeedsPermission = QStringLiteral("Needs permission");
@@ -64,7 +60,7 @@ bool OVTouchBridge::start(OVError* error) {
     OVPlatform& platform = OVCurrentPlatform();
     const QStringList missing = missingPermissions(platform.permissions());
     if (!missing.isEmpty()) {
-        return failStart(error, kMissingPermissionError,
+        return failStart(error, MissingPermissionError,
                          QStringLiteral("Missing permission: %1").arg(missing.join(", ")),
                          kStatusNeedsPermission);
     }
@@ -85,7 +81,7 @@ bool OVTouchBridge::start(OVError* error) {
     const QList<OVHIDDeviceRef> devices = manager->copyDevices();
     if (devices.isEmpty()) {
         manager->close();
-        return failStart(error, kDeviceNotFoundError,
+        return failStart(error, DeviceNotFoundError,
                          automatic ? QStringLiteral("Compatible HID touch device was not found.")
                                    : QStringLiteral("Selected touch device was not found."),
                          kStatusDeviceNotFound);
@@ -93,7 +89,7 @@ bool OVTouchBridge::start(OVError* error) {
     if (!chooseDevice(devices, selection)) {
         manager->close();
         return failStart(
-            error, kNoTouchDescriptorError,
+            error, NoTouchDescriptorError,
             automatic
                 ? QStringLiteral("No compatible HID touch descriptor was found.")
                 : QStringLiteral("Selected touch device was not found or could not be parsed."),

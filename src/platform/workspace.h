@@ -9,6 +9,12 @@ struct OVApplicationInfo {
     QString localizedName;     // the name people see
 };
 
+// What a later start of the program asks of the running instance besides coming forward.
+struct OVActivationRequest {
+    // It was given "-firstinstall" or "--simulate-first-install": the first run comes again.
+    bool firstInstall = false;
+};
+
 // The desktop around the program.
 class OVWorkspace {
   public:
@@ -24,10 +30,14 @@ class OVWorkspace {
     virtual void setSleepCallbacks(std::function<void()> willSleep,
                                    std::function<void()> didWake) = 0;
 
-    // Single instance. When another instance of the program runs for this user, asks it to come
-    // forward and returns true (this process should then end); otherwise makes this process the
-    // running instance and returns false.
-    virtual bool activateOtherInstance() { return false; }
+    // Single instance. When another instance of the program runs for this user, hands it
+    // `request` and asks it to come forward, and returns true (this process should then end);
+    // otherwise makes this process the running instance and returns false.
+    virtual bool activateOtherInstance(const OVActivationRequest& request = {}) {
+        (void)request;
+        return false;
+    }
     // Called when a later start asked this instance to come forward.
-    virtual void setActivationRequestCallback(std::function<void()> callback) { (void)callback; }
+    using ActivationCallback = std::function<void(const OVActivationRequest& request)>;
+    virtual void setActivationRequestCallback(ActivationCallback callback) { (void)callback; }
 };

@@ -73,15 +73,6 @@ std::optional<QVariant> integerInRange(const QJsonValue& value, double minimum, 
     return QVariant::fromValue<qlonglong>(*number);
 }
 
-bool isProfileStore(const QJsonValue& value) {
-    if (!value.isObject()) {
-        return false;
-    }
-    const QJsonObject profiles = value.toObject();
-    return std::all_of(profiles.begin(), profiles.end(),
-                       [](const QJsonValue& profile) { return profile.isObject(); });
-}
-
 bool isStringArray(const QJsonValue& value) {
     if (!value.isArray()) {
         return false;
@@ -91,8 +82,12 @@ bool isStringArray(const QJsonValue& value) {
                        [](const QJsonValue& item) { return item.isString(); });
 }
 
-// The stored form of `value` for a key of `kind`, or nothing when it does not fit.
-std::optional<QVariant> storedValue(Kind kind, const QJsonValue& value) {
+std::optional<QVariant> profileStoreValue(const QJsonValue& value, QString* problem);
+
+// The stored form of `value` for a key of `kind`, or nothing when it does not fit; `problem`
+// receives what is wrong inside a profile store.
+std::optional<QVariant> storedValue(Kind kind, const QJsonValue& value,
+                                    QString* problem = nullptr) {
     switch (kind) {
         case Kind::Double:
             if (value.isDouble() && std::isfinite(value.toDouble())) {
@@ -104,8 +99,7 @@ std::optional<QVariant> storedValue(Kind kind, const QJsonValue& value) {
         case Kind::String:
             return value.isString() ? std::optional<QVariant>(value.toString()) : std::nullopt;
         case Kind::ProfileStore:
-            return isProfileStore(value) ? std::optional<QVariant>(value.toVariant())
-                                         : std::nullopt;
+            return profileStoreValue(value, problem);
         case Kind::StringArray:
             return isStringArray(value) ? std::optional<QVariant>(value.toVariant()) : std::nullopt;
         case Kind::MouseAction:
@@ -156,6 +150,44 @@ QString expectation(Kind kind) {
     return QString();
 }
 
+// A profile store: profile name -> object of profile setting keys, each value of its key's kind
+// and stored as the program reads it.
+std::optional<QVariant> profileStoreValue(const QJsonValue& value, QString* problem) {
+    if (!value.isObject()) {
+        return std::nullopt;
+    }
+    const QJsonObject profiles = value.toObject();
+    QVariantMap stored;
+    for (auto profile = profiles.begin(); profile != profiles.end(); ++profile) {
+        if (!profile.value().isObject()) {
+            return std::nullopt;
+        }
+        const QJsonObject settings = profile.value().toObject();
+        QVariantMap storedSettings;
+        for (auto setting = settings.begin(); setting != settings.end(); ++setting) {
+            const QString& key = setting.key();
+            const bool known = OVProfileSettingKeys().contains(key);
+            const std::optional<QVariant> settingValue =
+                known ? storedValue(kindTable().value(key), setting.value()) : std::nullopt;
+            if (!settingValue) {
+                if (problem) {
+                    *problem =
+                        known ? QStringLiteral("%1 in profile '%2' takes %3")
+                                    .arg(key, profile.key(), expectation(kindTable().value(key)))
+                              : QStringLiteral(
+                                    "profile '%1' holds '%2', which is no "
+                                    "profile setting")
+                                    .arg(profile.key(), key);
+                }
+                return std::nullopt;
+            }
+            storedSettings.insert(key, *settingValue);
+        }
+        stored.insert(profile.key(), storedSettings);
+    }
+    return QVariant(stored);
+}
+
 // One JSON value of any kind, scalars included.
 std::optional<QJsonValue> parseOneValue(const QString& text) {
     QJsonParseError parseError;
@@ -191,11 +223,12 @@ std::optional<QVariant> OVPreferenceValueFromJSON(const QString& key, const QStr
                           .arg(text.simplified()));
         return std::nullopt;
     }
-    std::optional<QVariant> stored = storedValue(*kind, *value);
+    QString problem;
+    std::optional<QVariant> stored = storedValue(*kind, *value, &problem);
     if (!stored) {
-        refuse(
-            error,
-            QStringLiteral("%1 takes %2, not %3").arg(key, expectation(*kind), text.simplified()));
+        refuse(error, problem.isEmpty() ? QStringLiteral("%1 takes %2, not %3")
+                                              .arg(key, expectation(*kind), text.simplified())
+                                        : QStringLiteral("%1: %2").arg(key, problem));
     }
     return stored;
 }

@@ -26,6 +26,13 @@ OVPopupItem representedItem(const QString& title, const QVariant& represented) {
     return item;
 }
 
+OVPopupItem commandItem(const QString& title, OVProfilePopupCommand command) {
+    OVPopupItem item;
+    item.title = title;
+    item.command = command;
+    return item;
+}
+
 int indexOfTag(const QList<OVPopupItem>& items, std::int64_t tag) {
     for (qsizetype index = 0; index < items.size(); ++index) {
         if (!items.at(index).separator && items.at(index).tag == tag) {
@@ -94,15 +101,17 @@ OVPopupModel OVProfilePopupModel(const QStringList& names, const QString& active
         }
     }
     model.items.append(OVPopupItem::separatorItem());
-    model.items.append(representedItem(QStringLiteral("Save Current as..."), OVProfilePopupSave));
-    OVPopupItem remove = representedItem(QStringLiteral("Remove Current"), OVProfilePopupRemove);
+    model.items.append(
+        commandItem(QStringLiteral("Save Current as..."), OVProfilePopupCommand::SaveCurrent));
+    OVPopupItem remove =
+        commandItem(QStringLiteral("Remove Current"), OVProfilePopupCommand::RemoveCurrent);
     remove.enabled = activeName != OVDefaultProfileName;
     model.items.append(remove);
     model.items.append(OVPopupItem::separatorItem());
     OVPopupItem automatic =
-        representedItem(QStringLiteral("Automatic Switching: %1")
-                            .arg(automaticSwitching ? QStringLiteral("On") : QStringLiteral("Off")),
-                        OVProfilePopupToggleAutomatic);
+        commandItem(QStringLiteral("Automatic Switching: %1")
+                        .arg(automaticSwitching ? QStringLiteral("On") : QStringLiteral("Off")),
+                    OVProfilePopupCommand::ToggleAutomatic);
     automatic.checked = automaticSwitching;
     model.items.append(automatic);
     return model;

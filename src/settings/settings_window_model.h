@@ -9,6 +9,9 @@
 // What the settings window's pop-ups hold and what its controls do, as functions over the
 // preference store, so that the window itself only lays out controls and forwards events.
 
+// What an item of the profile pop-up does when chosen besides selecting the profile it names.
+enum class OVProfilePopupCommand { None, SaveCurrent, RemoveCurrent, ToggleAutomatic };
+
 struct OVPopupItem {
     QString title;
     // Device, display and profile items carry their meaning here.
@@ -19,8 +22,14 @@ struct OVPopupItem {
     bool enabled = true;
     // Shown with a check mark.
     bool checked = false;
+    // The profile pop-up's commands are told apart from profile names by this, never by text.
+    OVProfilePopupCommand command = OVProfilePopupCommand::None;
 
-    static OVPopupItem separatorItem() { return {QString(), QVariant(), 0, true, false, false}; }
+    static OVPopupItem separatorItem() {
+        OVPopupItem item;
+        item.separator = true;
+        return item;
+    }
 };
 
 struct OVPopupModel {
@@ -29,19 +38,14 @@ struct OVPopupModel {
     int selectedIndex = -1;
 };
 
-// Represented objects of the profile pop-up's commands.
-inline const QString OVProfilePopupSave = QStringLiteral("__save");
-inline const QString OVProfilePopupRemove = QStringLiteral("__remove");
-inline const QString OVProfilePopupToggleAutomatic = QStringLiteral("__toggleAutomatic");
-
 // "Auto", then (after a separator) one item per candidate device record ("title", "supported",
 // "signature"); a selected signature that no candidate has is kept as a disabled "Selected device
 // not connected" item at the end.
 OVPopupModel OVDevicePopupModel(const QVariantList& candidates, const QString& selection);
 // One item per display option ("title", "value"); the selected value, else the first item.
 OVPopupModel OVDisplayPopupModel(const QVariantList& options, const QString& selection);
-// The profile names (the active one selected), then Save, Remove (only for a named profile) and
-// the automatic switching toggle.
+// The profile names (the active one selected, each name its item's represented object), then the
+// commands Save, Remove (only for a named profile) and the automatic switching toggle.
 OVPopupModel OVProfilePopupModel(const QStringList& names, const QString& activeName,
                                  bool automaticSwitching);
 // The profile pop-up from the store.

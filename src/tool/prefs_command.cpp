@@ -241,6 +241,12 @@ int OVPrefsCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     const QString path = folder ? QDir(*folder).filePath(QStringLiteral("preferences.json"))
                                 : OVPreferences::defaultPath();
     PrefsSession session(path);
+    if (session.preferences().fileUnreadable()) {
+        // Left as it is: neither read as empty nor written over.
+        err << "orvetta-tool prefs: cannot read " << path << ": "
+            << session.preferences().fileProblem() << "\n";
+        return kFailed;
+    }
     const int status = subcommand->run(operands, session, out, err);
     return session.finish(status, err);
 }

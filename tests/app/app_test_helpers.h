@@ -83,17 +83,20 @@ class CountingDisplays : public OVDisplayServices {
 // later start asking this one to come forward.
 class InstanceWorkspace : public OVSimWorkspace {
   public:
-    bool activateOtherInstance() override {
+    bool activateOtherInstance(const OVActivationRequest& request) override {
         ++instanceChecks;
+        handedOver.append(request.firstInstall);
         return otherInstanceRuns;
     }
-    void setActivationRequestCallback(std::function<void()> callback) override {
+    void setActivationRequestCallback(ActivationCallback callback) override {
         activationRequested = std::move(callback);
     }
 
     bool otherInstanceRuns = false;
     int instanceChecks = 0;
-    std::function<void()> activationRequested;
+    // The first-install switch of each instance check.
+    QList<bool> handedOver;
+    ActivationCallback activationRequested;
 };
 
 // The web service as the policy check sees it: each request is answered from a script (a
@@ -160,6 +163,11 @@ class AppFixture {
 
     OVVirtualScheduler& scheduler() { return *_services.virtualScheduler(); }
     OVPreferences& preferences() { return OVStandardPreferences(); }
+    // The test's own store (a file) in place of the one in memory, with the defaults.
+    void usePreferences(OVPreferences& preferences) {
+        _services.setPreferences(&preferences);
+        OVRegisterDefaults();
+    }
     // A user who completed the first-run check and accepted this version's terms.
     void setUpReturningUser();
     // The policy check's answer waits until completePolicyCheck().

@@ -69,11 +69,14 @@ TEST_F(ShellWithBridge, TouchStartsOnTheAttachedDisplayAndReturnsWithIt) {
     EXPECT_TRUE(app.ui.alerts.isEmpty());
 }
 
-TEST_F(ShellWithBridge, WithoutADisplayTheStartAlertOffersOnlyOK) {
+TEST_F(ShellWithBridge, WithoutADisplayTheLaunchSaysSoAndStartTouchAlertsWithOnlyOK) {
     launch();
     EXPECT_FALSE(bridge.running());
+    EXPECT_TRUE(app.ui.alerts.isEmpty());
+    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Device not found");
+    bridgeDelegate->toggleTouch();
     ASSERT_EQ(app.ui.alerts.size(), 1);
-    EXPECT_EQ(app.ui.alerts[0].messageText, "Orvetta needs permission");
+    EXPECT_EQ(app.ui.alerts[0].messageText, "Touch display not found");
     EXPECT_EQ(app.ui.alerts[0].buttonTitles, QStringList({"OK"}));
     EXPECT_TRUE(app.ui.alerts[0].informativeText.startsWith(
         "Compatible HID touch device was not found.\n\n"));

@@ -210,7 +210,7 @@ TEST(LaunchSequence, APolicyThatPassesStartsTouchOnTheMainLoop) {
     }
 }
 
-TEST(LaunchSequence, AStartThatFailsShowsTheAlertAndLeavesTheReasonInTheMenu) {
+TEST(LaunchSequence, ALaunchWithoutTheDisplaySaysSoInTheMenuOnly) {
     AppFixture app;
     app.setUpReturningUser();
     app.session.failStartsWith(startError(3, "Compatible HID touch device was not found."),
@@ -218,9 +218,16 @@ TEST(LaunchSequence, AStartThatFailsShowsTheAlertAndLeavesTheReasonInTheMenu) {
     app.launch();
     app.advance(0.0);
 
-    EXPECT_EQ(app.ui.alertMessages(), QStringList({"Orvetta needs permission"}));
+    EXPECT_TRUE(app.ui.alerts.isEmpty());
+    EXPECT_TRUE(app.notifications.delivered().isEmpty());
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Device not found");
     EXPECT_EQ(app.ui.menu.toggleTitle, "Start Touch");
+
+    // "Start Touch" is asked for: the alert names the cause.
+    app.delegate->toggleTouch();
+    ASSERT_EQ(app.ui.alerts.size(), 1);
+    EXPECT_EQ(app.ui.alerts[0].messageText, "Touch display not found");
+    EXPECT_EQ(app.ui.alerts[0].buttonTitles, QStringList({"OK"}));
 }
 
 TEST(LaunchSequence, MinimumVersionFailureStopsEverythingAndNothingStartsTouchAgain) {

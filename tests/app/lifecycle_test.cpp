@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include "app/app_test_helpers.h"
+#include "compat/intro_check.h"
+#include "compat/step_test.h"
 
 namespace {
 
@@ -17,8 +21,15 @@ class Lifecycle : public ::testing::Test {
     AppFixture app;
 };
 
+// A compatibility window taking test mode for itself or giving it back.
+void postTestMode(const void* window, bool enabled) {
+    OVDefaultCenter().post(OVCompatibilityTestModeDidChangeNotification, window,
+                           {{"enabled", enabled}});
+}
+
 TEST_F(Lifecycle, SleepStopsTouchAndWakeRestartsItAfterOnePointTwoFiveSecondsInTheSameMode) {
-    app.session.setCompatibilityTestMode(true);
+    const int window = 0;
+    postTestMode(&window, true);
     app.workspace.sleep();
     EXPECT_FALSE(app.session.running());
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Stopped");
@@ -57,7 +68,8 @@ TEST_F(Lifecycle, AWakeWithTouchRunningAgainStopsItAndRestartsOnce) {
 }
 
 TEST_F(Lifecycle, SleepingAgainBeforeTheRestartStillRestartsAfterTheNextWake) {
-    app.session.setCompatibilityTestMode(true);
+    const int window = 0;
+    postTestMode(&window, true);
     app.workspace.sleep();
     app.workspace.wake();
     app.advance(1.0);
@@ -130,14 +142,32 @@ TEST_F(Lifecycle, ANewDeviceChoiceRestartsARunningSessionButNotAStoppedOne) {
 
 TEST_F(Lifecycle, TheCompatibilityWindowsSwitchTestModeAndStartTouchWhenTheyBegin) {
     app.delegate->toggleTouch();
-    OVDefaultCenter().post(OVCompatibilityTestModeDidChangeNotification, nullptr,
-                           {{"enabled", true}});
+    const int window = 0;
+    postTestMode(&window, true);
     EXPECT_TRUE(app.session.running());
     EXPECT_TRUE(app.session.compatibilityTestMode());
-    OVDefaultCenter().post(OVCompatibilityTestModeDidChangeNotification, nullptr,
-                           {{"enabled", false}});
+    postTestMode(&window, false);
     EXPECT_FALSE(app.session.compatibilityTestMode());
     EXPECT_TRUE(app.session.running()) << "the end of a test leaves touch running";
+}
+
+TEST_F(Lifecycle, TestModeHeldByTheCheckOutlastsTheStepTestOpeningAndClosing) {
+    OVIntroCompatibilityCheckModel check;
+    check.startCheck();
+    ASSERT_TRUE(app.session.compatibilityTestMode());
+
+    OVCompatibilityTestModel stepTest;
+    stepTest.resetIntro();  // the step test's window shows
+    EXPECT_TRUE(app.session.compatibilityTestMode()) << "the check still holds it";
+    stepTest.startTest();
+    app.advance(63.0);  // every step times out and the run finishes
+    ASSERT_EQ(stepTest.state(), OVCompatibilityTestModel::State::Finished);
+    stepTest.windowWillClose();
+    EXPECT_TRUE(app.session.compatibilityTestMode());
+
+    check.windowWillClose();  // not required: closing gives it back
+    EXPECT_FALSE(app.session.compatibilityTestMode());
+    EXPECT_EQ(app.session.testModeChanges, QList<bool>({true, false}));
 }
 
 TEST_F(Lifecycle, ALostDeviceThatComesBackRestartsTouchWithoutAnAlert) {
@@ -160,6 +190,64 @@ TEST_F(Lifecycle, ALostDeviceThatComesBackRestartsTouchWithoutAnAlert) {
     EXPECT_TRUE(app.session.running());
     EXPECT_TRUE(app.ui.alerts.isEmpty());
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Touch active");
+}
+
+TEST_F(Lifecycle, ADisplayBackLaterThanTheWakeRestartStartsWhenItAppearsWithoutAnAlert) {
+    app.workspace.sleep();
+    app.session.failStartsWith(startError(3, "Compatible HID touch device was not found."),
+                               OVDeviceNotFoundStatus);
+    app.workspace.wake();
+    app.advance(1.25);
+    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Device not found");
+
+    // The display re-enumerates 2 s after the wake.
+    app.advance(0.75);
+    app.session.succeedStarts();
+    app.platform.reportHIDDeviceChange({true, "/dev/hidraw3", nullptr});
+    app.advance(0.49);
+    EXPECT_FALSE(app.session.running());
+    app.advance(0.01);
+    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Touch active");
+    EXPECT_EQ(app.session.starts, 3);
+    EXPECT_TRUE(app.ui.alerts.isEmpty());
+}
+
+TEST_F(Lifecycle, AutomaticStartsWithoutPermissionNotifyOncePerLaunchAndOnlyTheUserGetsAnAlert) {
+    app.session.failStartsWith(startError(10, "Missing permission: Input Monitoring"),
+                               "Needs permission");
+    app.workspace.sleep();
+    app.workspace.wake();
+    app.advance(1.25);
+    app.delegate->hidDeviceChanged(true);  // a device comes: touch is tried again
+    app.advance(0.5);
+    EXPECT_EQ(app.session.starts, 3);
+    EXPECT_TRUE(app.ui.alerts.isEmpty());
+    ASSERT_EQ(app.notifications.delivered().size(), 1);
+    EXPECT_EQ(app.notifications.delivered()[0].link.fragment(), "input-monitoring");
+
+    app.delegate->toggleTouch();
+    EXPECT_EQ(app.ui.alertMessages(), QStringList({"Orvetta needs permission"}));
+}
+
+TEST(PreferencesOnDisk, WhatAnotherProgramWritesReachesTheMenuAndTheSession) {
+    QTemporaryDir dir;
+    OVPreferences store(dir.filePath("preferences.json"), nullptr);
+    AppFixture app;
+    app.usePreferences(store);
+    app.setUpReturningUser();
+    ASSERT_TRUE(OVSaveCurrentSettingsAsProfile("Work"));
+    OVSetActiveSettingsProfile(OVDefaultProfileName);
+    app.launch();
+    app.advance(0.0);
+    ASSERT_TRUE(store.synchronize());
+
+    OVPreferences other(store.path(), nullptr);
+    other.setObject("activeSettingsProfile", "Work");
+    other.setObject("deviceSelection", "0eef:0001:00000000:::");
+    ASSERT_TRUE(other.synchronize());
+    store.takeInFileChanges();  // as the file watch does when the file changes
+    EXPECT_EQ(app.ui.menu.profileTitle, "Profile: Work");
+    EXPECT_EQ(app.session.starts, 2) << "the session follows the new device choice";
 }
 
 TEST_F(Lifecycle, ARemovalAloneRefreshesTheMenuOnceItSettles) {
@@ -212,8 +300,18 @@ TEST_F(Lifecycle, AutomaticSwitchingFollowsTheFrontmostApplicationButNotOrvettaI
 
 TEST_F(Lifecycle, ALaterStartOfTheProgramRevealsTheMenu) {
     ASSERT_TRUE(app.workspace.activationRequested);
-    app.workspace.activationRequested();
+    app.workspace.activationRequested({});
     EXPECT_EQ(app.ui.reveals, 1);
+    app.advance(1.0);
+    EXPECT_TRUE(app.ui.alerts.isEmpty());
+
+    // One given the first-install switch brings the welcome and the check back.
+    app.workspace.activationRequested({true});
+    app.advance(0.0);
+    EXPECT_EQ(app.ui.alertMessages(), QStringList({"Welcome to Orvetta"}));
+    EXPECT_TRUE(app.session.compatibilityTestMode());
+    EXPECT_EQ(app.ui.windows, QList<OVAppWindow>({OVAppWindow::CompatibilityCheck}));
+    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Compatibility check required");
 
     app.delegate->applicationWillTerminate();
     EXPECT_FALSE(app.workspace.activationRequested);

@@ -89,29 +89,45 @@ TEST(StatusMenuState, TheProfileSubmenuListsTheNamesThenTheSwitchingItem) {
 }
 
 struct ErrorRow {
+    qint64 code;
     const char* description;
+    const char* title;
     QStringList buttons;
 };
 
-TEST(StartErrorAlert, EachErrorOffersTheButtonsItCallsFor) {
+TEST(StartErrorAlert, EachErrorNamesItsCauseAndOffersTheButtonsItCallsFor) {
     const ErrorRow rows[] = {
-        {"Missing permission: Accessibility, Input Monitoring",
+        {10,
+         "Missing permission: Accessibility, Input Monitoring",
+         "Orvetta needs permission",
          {"Open Input Monitoring", "Open Accessibility", "OK"}},
-        {"Missing permission: Input Monitoring", {"Open Input Monitoring", "OK"}},
-        {"Missing permission: Accessibility", {"Open Accessibility", "OK"}},
-        {"Could not open HID touch input: 0xe00002c5", {"OK"}},
-        {"Compatible HID touch device was not found.", {"OK"}},
-        {"Selected touch device was not found or could not be parsed.", {"OK"}},
+        {10,
+         "Missing permission: Input Monitoring",
+         "Orvetta needs permission",
+         {"Open Input Monitoring", "OK"}},
+        {10,
+         "Missing permission: Accessibility",
+         "Orvetta needs permission",
+         {"Open Accessibility", "OK"}},
+        {13,
+         "Could not open HID touch input: 0xd",
+         "Orvetta cannot open the touch display",
+         {"OK"}},
+        {3, "Compatible HID touch device was not found.", "Touch display not found", {"OK"}},
+        {4,
+         "Selected touch device was not found or could not be parsed.",
+         "Touch display not recognised",
+         {"OK"}},
     };
     for (const ErrorRow& row : rows) {
         SCOPED_TRACE(row.description);
-        const OVStartErrorAlert alert = OVStartErrorAlertForDescription(row.description);
-        EXPECT_EQ(alert.alert.messageText, "Orvetta needs permission");
+        const OVStartErrorAlert alert = OVStartErrorAlertFor(startError(row.code, row.description));
+        EXPECT_EQ(alert.alert.messageText, row.title);
         EXPECT_EQ(alert.alert.buttonTitles, row.buttons);
         EXPECT_TRUE(alert.alert.informativeText.startsWith(QString(row.description) + "\n\n"));
-        EXPECT_TRUE(alert.alert.informativeText.endsWith(
-            "After changing permissions, quit and reopen Orvetta if touch does not start "
-            "immediately."));
+        // Permission steps only where a permission can be the cause.
+        EXPECT_EQ(alert.alert.informativeText.contains("udev rule"),
+                  row.code != 3 && row.code != 4);
         EXPECT_EQ(OVStartErrorChoiceAt(alert, static_cast<int>(row.buttons.size()) - 1),
                   OVStartErrorChoice::OK);
         EXPECT_EQ(OVStartErrorChoiceAt(alert, -1), OVStartErrorChoice::OK);

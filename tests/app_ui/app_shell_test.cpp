@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -110,9 +113,9 @@ TEST_F(Shell, TheMenuHoldsEveryItemWithItsShortcutAndTheAdvancedSubmenu) {
     EXPECT_EQ(item->helpAction()->shortcut(), QKeySequence("Ctrl+?"));
     EXPECT_EQ(item->quitAction()->shortcut(), QKeySequence("Ctrl+Q"));
     EXPECT_TRUE(item->toggleAction()->shortcut().isEmpty());
-    EXPECT_EQ(item->advancedMenu()->actions().size(), 2);
+    // The debug reports window opens with --debug-reports only.
+    EXPECT_EQ(item->advancedMenu()->actions().size(), 1);
     EXPECT_EQ(item->compatibilityTestAction()->text(), "Compatibility Test...");
-    EXPECT_EQ(item->debugReportsAction()->text(), "Debug Reports...");
 
     QStringList profileTitles;
     for (const QAction* action : item->profileMenu()->actions()) {
@@ -141,6 +144,13 @@ TEST_F(Shell, ProfileItemsInTheMenuSwitchProfilesAndTheMenuFollows) {
     // Choosing the active profile again keeps its check mark.
     item->profileMenu()->actions()[0]->trigger();
     EXPECT_TRUE(item->profileMenu()->actions()[0]->isChecked());
+    // However often the menu is refreshed, its items share one group.
+    for (int refresh = 0; refresh < 5; ++refresh) {
+        ASSERT_TRUE(OVSaveCurrentSettingsAsProfile(QStringLiteral("P%1").arg(refresh)));
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(item->profileMenu()->findChildren<QActionGroup*>().size(), 1);
+    EXPECT_EQ(item->profileMenu()->actions().size(), 9);
 
     item->profileMenu()->actions().last()->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -173,15 +183,50 @@ TEST_F(Shell, ALaterStartShowsTheClosedWindowAgain) {
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(Shell, TheKeyboardShortcutAndItemShowTheTouchKeyboard) {
+TEST_F(Shell, TheKeyboardItemFollowsTheKeyboardWhoeverShowsOrHidesIt) {
     delegate->applicationDidFinishLaunching();
     app.advance(0.0);
     ASSERT_TRUE(shell->keyboardController());
+    QAction* keyboard = shell->statusItem()->keyboardAction();
     shell->statusItem()->keyboardAction()->trigger();
     EXPECT_TRUE(shell->keyboardController()->visible());
-    EXPECT_EQ(shell->statusItem()->keyboardAction()->text(), "Close Keyboard");
+    EXPECT_EQ(keyboard->text(), "Close Keyboard");
     shell->statusItem()->keyboardAction()->trigger();
     EXPECT_FALSE(shell->keyboardController()->visible());
+
+    // An input whose keyboard action shows the keyboard touches the screen.
+    OVDefaultCenter().post(OVTouchKeyboardShowNotification, &app.session);
+    EXPECT_TRUE(shell->keyboardController()->visible());
+    EXPECT_EQ(keyboard->text(), "Close Keyboard");
+    EXPECT_EQ(buttonTitled(menuWindow(), "Close Keyboard"), menuWindow()->buttons()[1]);
+    // Its own close key.
+    shell->keyboardController()->model().keyPressed(OVKeyDescriptor(), "hide");
+    EXPECT_EQ(keyboard->text(), "Show Keyboard");
+    keyboard->trigger();
+    EXPECT_TRUE(shell->keyboardController()->visible()) << "the item does what it says";
+}
+
+TEST_F(Shell, TheMenuIsBroughtUpToDateAsItOpens) {
+    delegate->applicationDidFinishLaunching();
+    app.advance(0.0);
+    app.session.loseDevice();  // nobody told the menu
+    EXPECT_EQ(shell->statusItem()->statusAction()->text(), "Status: Touch active");
+    emit shell->statusItem()->menu()->aboutToShow();
+    EXPECT_EQ(shell->statusItem()->statusAction()->text(), "Status: Device not found");
+}
+
+TEST_F(Shell, ATrayThatAppearsLaterTakesTheMenuAndTheWindowCloses) {
+    delegate->applicationDidFinishLaunching();
+    app.advance(0.0);
+    QPointer<QWidget> window = menuWindow();
+    ASSERT_TRUE(window && window->isVisible());
+    shell->statusItem()->takeTray();
+    EXPECT_TRUE(shell->statusItem()->usesTray());
+    EXPECT_FALSE(window);
+    EXPECT_EQ(shell->statusItem()->trayIcon()->contextMenu(), shell->statusItem()->menu());
+    shell->statusItem()->toggleAction()->trigger();
+    EXPECT_FALSE(app.session.running()) << "the menu still works";
+    delegate->activationRequested();  // nothing to reveal
 }
 
 TEST_F(Shell, WindowsAreMadeOnFirstUseAndKept) {
@@ -208,7 +253,7 @@ TEST_F(Shell, TheCompatibilityWindowsOpenFromTheAdvancedMenuAndTheAboutWindow) {
     delegate->applicationDidFinishLaunching();
     app.advance(0.0);
     OVStatusItem* item = shell->statusItem();
-    item->debugReportsAction()->trigger();
+    delegate->showDebugReports();
     ASSERT_TRUE(shell->debugWindowController());
     EXPECT_TRUE(shell->debugWindowController()->window()->isVisible());
     item->compatibilityTestAction()->trigger();

@@ -91,8 +91,12 @@ TEST(ProcessEntry, ASecondStartHandsOverToTheFirstAndShowsNothing) {
         return count;
     }();
 
+    app.preferences().setBool(OVInitialCompatibilityReportSentKey, true);
+    run.arguments.append("-firstinstall");
     EXPECT_EQ(OVRunApplication(std::move(run)), 0);
-    EXPECT_EQ(app.workspace.instanceChecks, 1);
+    EXPECT_EQ(app.workspace.handedOver, QList<bool>({true}));
+    EXPECT_TRUE(app.preferences().boolForKey(OVInitialCompatibilityReportSentKey))
+        << "the running instance applies the switch, not this one";
     EXPECT_EQ(sessionsMade, 0);
     EXPECT_EQ(loops, 0);
     QCoreApplication::processEvents();
@@ -135,7 +139,7 @@ TEST(ProcessEntry, TheFirstStartRunsAndALaterStartRevealsItsMenuWindow) {
             return 1;
         }
         window->close();
-        app.workspace.activationRequested();
+        app.workspace.activationRequested({});
         revealed = window->isVisible();
         return 0;
     };

@@ -219,6 +219,39 @@ TEST_F(SettingsWindow, ProfilesAreSavedSelectedAndRemovedThroughTheirAlerts) {
     EXPECT_EQ(window.profilePopup()->currentText(), "Default");
 }
 
+TEST_F(SettingsWindow, SavingOverAProfileAsksFirstAndCommandNamesAreOrdinaryNames) {
+    ASSERT_TRUE(OVSaveCurrentSettingsAsProfile("__save"));
+    OVSetActiveSettingsProfile(OVDefaultProfileName);
+    OVSettingsWindowController& window = open();
+
+    // A profile named like a command is a profile.
+    choose(window.profilePopup(), "__save");
+    EXPECT_TRUE(alerts.alerts.isEmpty());
+    EXPECT_EQ(OVActiveSettingsProfileName(), "__save");
+    settle();
+    choose(window.profilePopup(), "Default");
+    settle();
+
+    // Saving under its name asks before the profile is replaced.
+    OVSetProfileValueForKey("scrollScale", 3.0);
+    auto savedScale = [] {
+        return OVSettingsProfilesMutable().value("__save").toMap().value("scrollScale");
+    };
+    alerts.answers = {{0, " __save "}, {1, {}}};
+    choose(window.profilePopup(), "Save Current as...");
+    ASSERT_EQ(alerts.alerts.size(), 2);
+    EXPECT_EQ(alerts.alerts[1].messageText, "Replace Profile");
+    EXPECT_EQ(alerts.alerts[1].buttonTitles, QStringList({"Replace", "Cancel"}));
+    EXPECT_EQ(savedScale(), 1.5) << "kept";
+    EXPECT_EQ(window.profilePopup()->currentText(), "Default");
+    settle();
+
+    alerts.answers = {{0, "__save"}, {0, {}}};
+    choose(window.profilePopup(), "Save Current as...");
+    EXPECT_EQ(savedScale(), 3.0);
+    EXPECT_EQ(OVActiveSettingsProfileName(), "__save");
+}
+
 TEST_F(SettingsWindow, TheSwitchingItemTogglesAndShowsItsStateAfterTheRebuild) {
     OVSettingsWindowController& window = open();
     const int on = window.profilePopup()->findText("Automatic Switching: On");

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "base/preferences.h"
 #include "base/virtual_scheduler.h"
+#include "support/log_capture.h"
 
 TEST(Preferences, ReadsFallThroughStoredThenDefaultsAndRemovalShowsTheDefault) {
     OVPreferences preferences;
@@ -211,18 +216,83 @@ TEST(Preferences, DefaultPathFollowsTheConfigDirOverrideThenXdgThenHome) {
     }
 }
 
-TEST(Preferences, AnUnreadablePathIsKeptAsideToo) {
-    // Running as root reads any file, so a folder where the file should be stands in for an
-    // unreadable file.
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Runs `checks` in a child process that cannot read what root can (as nobody when the tests run
+// as root); true when it exits with 0.
+bool runUnprivileged(const std::function<int()>& checks) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(100);
+        }
+        _exit(checks());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+TEST(Preferences, AnUnreadableFileIsLeftInPlaceNotWrittenAndReportedOnce) {
     QTemporaryDir dir;
     const QString path = dir.filePath("preferences.json");
-    ASSERT_TRUE(QDir().mkpath(path + "/inside"));
-    OVPreferences preferences(path, nullptr);
-    preferences.registerDefaults({{"hideCursor", false}});
-    EXPECT_FALSE(preferences.boolForKey("hideCursor"));
-    ASSERT_FALSE(preferences.keptAsidePath().isEmpty());
-    EXPECT_TRUE(QDir(preferences.keptAsidePath() + "/inside").exists());
-    preferences.setObject("hideCursor", true);
-    EXPECT_TRUE(preferences.synchronize());
-    EXPECT_TRUE(OVPreferences(path, nullptr).boolForKey("hideCursor"));
+    writeFile(path, R"({"hideCursor": true})");
+    // Mode 000 in a folder open to all: a store that wrongly renamed or replaced the file could.
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    EXPECT_TRUE(runUnprivileged([&] {
+        OVLogCapture log;
+        OVPreferences preferences(path, nullptr);
+        preferences.setObject("scrollScale", 2.0);
+        const bool wrote = preferences.synchronize() || preferences.synchronize();
+        const bool runsOnDefaults = !preferences.hasStoredValue("hideCursor");
+        return preferences.fileUnreadable() && runsOnDefaults && !wrote &&
+                       preferences.doubleForKey("scrollScale") == 2.0 && log.lines().size() == 1
+                   ? 0
+                   : 1;
+    }));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"preferences.json"}));
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_EQ(bytesOf(path), R"({"hideCursor": true})");
+}
+
+TEST(Preferences, WhatOthersWriteIsTakenInExceptKeysChangedHereAndNotWrittenYet) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("preferences.json");
+    OVPreferences app(path, nullptr);
+    QStringList told;
+    app.followFileChanges([&](const QStringList& keys) { told += keys; });
+    app.setObject("scrollScale", 2.0);
+    ASSERT_TRUE(app.synchronize());
+    app.setObject("hideCursor", true);
+    {
+        OVPreferences other(path, nullptr);
+        other.setObject("activeSettingsProfile", "Work");
+        other.removeObject("scrollScale");
+        other.setObject("hideCursor", false);
+    }
+    EXPECT_EQ(app.takeInFileChanges(), QStringList({"activeSettingsProfile", "scrollScale"}));
+    EXPECT_EQ(told, QStringList({"activeSettingsProfile", "scrollScale"}));
+    EXPECT_TRUE(app.boolForKey("hideCursor"));
+    EXPECT_TRUE(app.takeInFileChanges().isEmpty()) << "the file did not change since";
+
+    // A file that no longer parses is kept aside and the store writes back what it holds.
+    writeFile(path, "{oops");
+    app.takeInFileChanges();
+    EXPECT_FALSE(app.keptAsidePath().isEmpty());
+    ASSERT_TRUE(app.synchronize());
+    EXPECT_EQ(OVPreferences(path, nullptr).stringForKey("activeSettingsProfile"), "Work");
 }

@@ -43,8 +43,8 @@ TEST_F(DebugWindow, ShowsAMonospacedReadOnlyLogWithItsStartText) {
               "Compare flags, id, w, extra and raw slot bytes between finger and pen.");
 }
 
-TEST_F(DebugWindow, CollectsReportsWhileHiddenAndShowsTheTrimmedLog) {
-    EXPECT_FALSE(controller.window()->isVisible());
+TEST_F(DebugWindow, CollectsReportsWhileShownAndShowsTheTrimmedLog) {
+    controller.showWindow();
     postDebugText("r0 flags=03 id=1\nbytes: 01 02");
     postDebugText(QString());
     EXPECT_EQ(controller.log().lineCount(), 2u);
@@ -52,7 +52,6 @@ TEST_F(DebugWindow, CollectsReportsWhileHiddenAndShowsTheTrimmedLog) {
               "Touch with finger and pen. New raw reports appear here.\nr0 flags=03 id=1\n"
               "bytes: 01 02\n");
 
-    controller.showWindow();
     for (int i = 1; i <= 1200; ++i) {
         postDebugText(QStringLiteral("report %1").arg(i));
     }
@@ -68,6 +67,7 @@ TEST_F(DebugWindow, CollectsReportsWhileHiddenAndShowsTheTrimmedLog) {
 }
 
 TEST_F(DebugWindow, ClearEmptiesTheLogForGood) {
+    controller.showWindow();
     postDebugText("one");
     QTest::mouseClick(controller.clearButton(), Qt::LeftButton);
     EXPECT_TRUE(controller.textView()->toPlainText().isEmpty());
@@ -91,12 +91,20 @@ TEST_F(DebugWindow, TheLogGrowsWithTheWindowAndClearStaysBottomLeft) {
     EXPECT_GT(controller.hintLabel()->width(), 700);
 }
 
-TEST(DebugWindowLifetime, ObservesFromCreationUntilItGoes) {
+TEST(DebugWindowLifetime, ObservesOnlyWhileShownAndKeepsTheLogWhileHidden) {
     OVServicesGuard services;
-    EXPECT_FALSE(OVDefaultCenter().hasObservers(OVDebugReportNotification));
     {
         OVDebugWindowController controller;
+        EXPECT_FALSE(OVDefaultCenter().hasObservers(OVDebugReportNotification));
+        controller.showWindow();
         EXPECT_TRUE(OVDefaultCenter().hasObservers(OVDebugReportNotification));
+        postDebugText("seen");
+        controller.window()->close();
+        EXPECT_FALSE(OVDefaultCenter().hasObservers(OVDebugReportNotification));
+        postDebugText("unseen");
+        controller.showWindow();
+        postDebugText("seen again");
+        EXPECT_TRUE(controller.textView()->toPlainText().endsWith("seen\nseen again\n"));
     }
     EXPECT_FALSE(OVDefaultCenter().hasObservers(OVDebugReportNotification));
 }

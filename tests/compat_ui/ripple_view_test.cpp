@@ -105,6 +105,7 @@ TEST_F(RippleView, DrawsThePanelGridRingsDotsAndStrokes) {
 }
 
 TEST_F(RippleView, RingsGrowAndFadeThenGo) {
+    view.show();
     view.addRippleAtPoint(QPointF(120.5, 120.5), OVContactKindFinger, now());
     advance(0.425);
     QImage image = render();
@@ -151,16 +152,35 @@ TEST_F(RippleView, ScreenPointsMapIntoTheViewInsideAWindow) {
     EXPECT_EQ(view.viewPointForContact(unlimited), QPointF(215, 170));
 }
 
-TEST_F(RippleView, ItsTimerLivesAsLongAsTheView) {
-    const int before = services.virtualScheduler()->pendingCount();
-    {
-        OVCompatibilityRippleView another;
-        EXPECT_EQ(services.virtualScheduler()->pendingCount(), before + 1);
-    }
-    EXPECT_EQ(services.virtualScheduler()->pendingCount(), before);
-
+TEST_F(RippleView, ItTicksOnlyWhileShownAndSomethingFades) {
+    OVVirtualScheduler& scheduler = *services.virtualScheduler();
+    const int before = scheduler.pendingCount();
     view.addContacts(QVariantList{contactAt(OVContactKindEraser, 3, 10, 10)});
+    EXPECT_FALSE(view.animating()) << "hidden";
+    view.show();
+    EXPECT_TRUE(view.animating());
+    EXPECT_EQ(scheduler.pendingCount(), before + 1);
+    // The ring fades out; then nothing ticks until the next contact.
+    advance(1.0);
+    EXPECT_TRUE(view.effects().ripples().isEmpty());
+    EXPECT_FALSE(view.animating());
+    EXPECT_EQ(scheduler.pendingCount(), before);
+
+    view.addContacts(QVariantList{contactAt(OVContactKindEraser, 3, 40, 10)});
+    EXPECT_TRUE(view.animating());
+    view.hide();
+    EXPECT_FALSE(view.animating());
+    view.show();
+    EXPECT_TRUE(view.animating()) << "the ring is still fading";
     view.resetEffects();
+    EXPECT_FALSE(view.animating());
     EXPECT_TRUE(view.effects().ripples().isEmpty());
     EXPECT_TRUE(view.effects().lastPoints().isEmpty());
+    {
+        OVCompatibilityRippleView another;
+        another.show();
+        another.addRippleAtPoint(QPointF(5, 5), OVContactKindPen, now());
+        EXPECT_EQ(scheduler.pendingCount(), before + 1);
+    }
+    EXPECT_EQ(scheduler.pendingCount(), before) << "its timer goes with it";
 }

@@ -372,14 +372,21 @@ TEST_F(StepTest, SendingNeedsAFinishedRunAndShowsTheAnswer) {
     EXPECT_EQ(submitter.calls, 4);
 }
 
-TEST_F(StepTest, AnAnswerAfterANewRunStartedLeavesSendDisabled) {
+TEST_F(StepTest, AnAnswerToAnEarlierRunChangesNothing) {
     model.startTest();
     advance(63.0);
     model.sendReport();
+    const OVJSONCompletion firstAnswer = submitter.completion;
+
+    // A new run finishes and is being sent when the first send's answer comes.
     model.startTest();
-    submitter.succeed("r-1");
+    advance(63.0);
+    model.sendReport();
+    firstAnswer(QVariantMap{{"id", "r-1"}}, std::nullopt);
     EXPECT_FALSE(model.presentation().sendEnabled);
-    EXPECT_EQ(model.presentation().statusText, "Waiting for input...");
+    EXPECT_EQ(model.presentation().statusText, "Sending anonymous report...");
+    submitter.succeed("r-2");
+    EXPECT_EQ(model.presentation().statusText, "Anonymous report sent: r-2");
 }
 
 TEST_F(StepTest, ClosingMidRunStopsEverythingAndShowingAgainIsReady) {

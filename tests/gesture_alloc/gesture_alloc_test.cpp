@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QWidget>
 #include <vector>
 
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
+#include "compat/ui/debug_window_controller.h"
 #include "counting_allocator.h"
 #include "hid/descriptor_parser.h"
 #include "hid/descriptor_writer.h"
@@ -198,14 +200,28 @@ TEST_F(GestureAllocationTest, TheWholeReportPathAllocatesNothingWhenUnobserved) 
     };
     // Each run of reports after its first few, when its gesture is under way.
     const size_t runs[][2] = {{0, 60}, {60, 120}, {120, 240}};
-    for (const auto& run : runs) {
-        feed(run[0], run[0] + 10);
-        allocation_counter::begin();
-        feed(run[0] + 10, run[1]);
-        EXPECT_EQ(allocation_counter::end(), 0) << "reports " << run[0] << " to " << run[1];
-    }
+    auto allocationsPerRun = [&] {
+        std::vector<long> allocations;
+        for (const auto& run : runs) {
+            feed(run[0], run[0] + 10);
+            allocation_counter::begin();
+            feed(run[0] + 10, run[1]);
+            allocations.push_back(allocation_counter::end());
+            bridge.handleContacts(OVTouchContactList());
+        }
+        return allocations;
+    };
+    EXPECT_EQ(allocationsPerRun(), std::vector<long>(3, 0));
     EXPECT_TRUE(bridge.hybridModeObserved());
     EXPECT_GT(poster.events, 0);
+
+    // The debug window builds text for every report while it is shown, and for none once it
+    // was closed.
+    OVDebugWindowController debugWindow;
+    debugWindow.showWindow();
+    EXPECT_GT(allocationsPerRun()[0], 0);
+    debugWindow.window()->close();
+    EXPECT_EQ(allocationsPerRun(), std::vector<long>(3, 0));
 }
 
 }  // namespace

@@ -125,8 +125,9 @@ TEST(SingleInstance, ASecondStartActivatesTheFirst) {
     const QString name =
         QStringLiteral("orvetta-test-") + QUuid::createUuid().toString(QUuid::Id128);
     auto first = std::make_unique<OVSingleInstance>(name);
-    int activations = 0;
-    first->setActivationRequestCallback([&] { ++activations; });
+    QList<bool> firstInstalls;
+    first->setActivationRequestCallback(
+        [&](const OVActivationRequest& request) { firstInstalls.append(request.firstInstall); });
     EXPECT_FALSE(first->activateOther());
     EXPECT_TRUE(first->isRunningInstance());
     EXPECT_FALSE(first->activateOther());  // asking again changes nothing
@@ -134,7 +135,11 @@ TEST(SingleInstance, ASecondStartActivatesTheFirst) {
     OVSingleInstance second(name);
     EXPECT_TRUE(second.activateOther());
     EXPECT_FALSE(second.isRunningInstance());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstInstalls.size() == 1; }, 5000));
+    // A start with the first-install switch hands it over.
+    EXPECT_TRUE(OVSingleInstance(name).activateOther({true}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstInstalls.size() == 2; }, 5000));
+    EXPECT_EQ(firstInstalls, QList<bool>({false, true}));
 
     // Once the first is gone, the next start runs.
     first.reset();

@@ -53,6 +53,15 @@ TEST(PreferenceKeys, ValuesAreStoredAsTheProgramReadsThem) {
     EXPECT_EQ(parsed("shownPolicyMessageIDs", R"(["a", "b"])"), (QVariantList{"a", "b"}));
     EXPECT_EQ(parsed("settingsProfiles", R"({"Work": {"touchDelay": 0.2}})"),
               (QVariantMap{{"Work", QVariantMap{{"touchDelay", 0.2}}}}));
+    // Inside a profile, each value as its key's kind stores it.
+    const QVariantMap work =
+        parsed("settingsProfiles",
+               R"({"Default": {}, "Work": {"touchDelay": 1, "penMouseAction": 2.0}})")
+            .toMap()
+            .value("Work")
+            .toMap();
+    EXPECT_EQ(work.value("touchDelay").typeId(), QMetaType::Double);
+    EXPECT_EQ(work.value("penMouseAction"), QVariant::fromValue<qlonglong>(2));
 }
 
 TEST(PreferenceKeys, MalformedValuesAreRefused) {
@@ -76,6 +85,10 @@ TEST(PreferenceKeys, MalformedValuesAreRefused) {
     EXPECT_TRUE(refused("finger1KeyComboLabel", "3"));
     EXPECT_TRUE(refused("shownPolicyMessageIDs", R"(["a", 1])"));
     EXPECT_TRUE(refused("settingsProfiles", R"({"Work": 1})"));
+    EXPECT_TRUE(refused("settingsProfiles", R"({"Work": {"touchDelay": "fast"}})"));
+    EXPECT_TRUE(refused("settingsProfiles", R"({"Work": {"finger1MouseAction": 6}})"));
+    EXPECT_TRUE(refused("settingsProfiles", R"({"Work": {"penKeyComboLabel": 3}})"));
+    EXPECT_TRUE(refused("settingsProfiles", R"({"Work": {"hideCursor": true}})"));  // global
     EXPECT_TRUE(refused("settingsProfiles", "[]"));
     EXPECT_TRUE(refused("bogus", "1"));
     EXPECT_TRUE(refused("scrollScale", "{\n\"a\":\n1}"));

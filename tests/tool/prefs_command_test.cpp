@@ -2,12 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include "base/preferences.h"
+#include "base/virtual_scheduler.h"
 
 namespace {
 
@@ -27,9 +34,18 @@ class PrefsCommand : public ::testing::Test {
 
     // Runs `orvetta-tool prefs` with the folder chosen by ORVETTA_CONFIG_DIR unless `environment`
     // says otherwise.
-    ToolRun prefs(const QStringList& arguments, const QProcessEnvironment& environment) {
+    ToolRun prefs(const QStringList& arguments, const QProcessEnvironment& environment,
+                  bool unprivileged = false) {
         QProcess process;
         process.setProcessEnvironment(environment);
+        if (unprivileged) {
+            // As nobody, who cannot read what root can.
+            process.setChildProcessModifier([] {
+                if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+                    _exit(100);
+                }
+            });
+        }
         process.start(toolPath(), QStringList{"prefs"} + arguments);
         ToolRun run;
         if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
@@ -95,6 +111,9 @@ TEST_F(PrefsCommand, UnknownKeysAndMalformedValuesAreRefusedAndWriteNothing) {
         {"set", "bogus", "1"},
         {"set", "touchDelay", "fast"},
         {"set", "finger1MouseAction", "7"},
+        {"set", "settingsProfiles", R"({"Work": {"touchDelay": "fast"}})"},
+        {"set", "settingsProfiles", R"({"Work": {"finger1MouseAction": 7}})"},
+        {"set", "settingsProfiles", R"({"Work": {"naturalScroll": true}})"},
         {"get", "bogus"},
         {"remove", "finger9MouseAction"},
         {"profile-value", "nothing"},
@@ -178,4 +197,52 @@ TEST_F(PrefsCommand, ACorruptFileIsKeptAsideAndTheDefaultsApply) {
     const QStringList kept = QDir(dir.path()).entryList({"preferences.json.corrupt-*"});
     ASSERT_EQ(kept.size(), 1);
     EXPECT_EQ(fileBytes(dir.filePath(kept.first())), "{\"scrollScale\": 2.5,");
+}
+
+TEST_F(PrefsCommand, TheRunningProgramTakesInTheToolsChangeAndKeepsItWhenItWrites) {
+    OVVirtualScheduler scheduler;
+    OVPreferences app(preferencesPath(), &scheduler);
+    QStringList changed;
+    app.followFileChanges([&](const QStringList& keys) { changed += keys; });
+    app.setObject("settingsProfiles", QVariantMap{{"Default", QVariantMap()},
+                                                  {"Work", QVariantMap{{"scrollScale", 3.0}}}});
+    app.setObject("activeSettingsProfile", "Default");
+    ASSERT_TRUE(app.synchronize());
+
+    ASSERT_EQ(prefs({"use-profile", "Work"}).exitCode, 0);
+    // The file watch reports the tool's write; the store reads it on the main loop.
+    QCoreApplication::processEvents();
+    scheduler.advance(0);
+    EXPECT_EQ(app.stringForKey("activeSettingsProfile"), "Work");
+    EXPECT_EQ(changed, QStringList({"activeSettingsProfile"}));
+
+    // The program's next write keeps it, and a write of the tool that the program has not taken
+    // in yet survives too.
+    app.stopFollowingFileChanges();
+    ASSERT_EQ(prefs({"set", "touchDelay", "0.2"}).exitCode, 0);
+    app.setObject("hideCursor", true);
+    ASSERT_TRUE(app.synchronize());
+    const QJsonObject stored = storedDocument();
+    EXPECT_EQ(stored.value("activeSettingsProfile").toString(), "Work");
+    EXPECT_EQ(stored.value("touchDelay").toDouble(), 0.2);
+    EXPECT_TRUE(stored.value("hideCursor").toBool());
+}
+
+TEST_F(PrefsCommand, AnUnreadableFileIsReportedAndLeftAsItIs) {
+    QFile file(preferencesPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"scrollScale": 2.5})");
+    file.close();
+    ASSERT_EQ(chmod(QFile::encodeName(preferencesPath()).constData(), 0), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    for (const QStringList& arguments :
+         {QStringList{"get", "scrollScale"}, QStringList{"set", "scrollScale", "3"}}) {
+        const ToolRun run = prefs(arguments, configEnvironment(), true);
+        EXPECT_EQ(run.exitCode, 1) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains("orvetta-tool prefs: cannot read")) << run.err.toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"preferences.json"}));
+    ASSERT_EQ(chmod(QFile::encodeName(preferencesPath()).constData(), 0600), 0);
+    EXPECT_EQ(fileBytes(preferencesPath()), R"({"scrollScale": 2.5})");
 }

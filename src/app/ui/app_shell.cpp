@@ -20,6 +20,7 @@ OVQtAppShell::OVQtAppShell(Options options) : _options(std::move(options)) {
 }
 
 OVQtAppShell::~OVQtAppShell() {
+    _delegate = nullptr;
     // Windows before the status item, the status item before the keyboard.
     _settings.reset();
     _about.reset();
@@ -32,9 +33,17 @@ OVQtAppShell::~OVQtAppShell() {
 }
 
 void OVQtAppShell::createKeyboardController() {
-    if (!_keyboard) {
-        _keyboard = std::make_unique<OVTouchKeyboardController>();
+    if (_keyboard) {
+        return;
     }
+    _keyboard = std::make_unique<OVTouchKeyboardController>();
+    // The menu's "Show Keyboard" / "Close Keyboard" follows the panel, whoever shows or hides it.
+    QObject::connect(_keyboard.get(), &OVTouchKeyboardController::visibilityChanged,
+                     _keyboard.get(), [this] {
+                         if (_delegate) {
+                             _delegate->keyboardVisibilityChanged();
+                         }
+                     });
 }
 
 bool OVQtAppShell::keyboardVisible() const {
@@ -64,63 +73,66 @@ void OVQtAppShell::setMenuState(const OVStatusMenuState& state) {
     }
 }
 
+namespace {
+
+// Makes a window's controller on first use and keeps it; shows its window in front.
+template <typename Controller, typename Make>
+void showMadeOnFirstUse(std::unique_ptr<Controller>& controller, Make make) {
+    if (!controller) {
+        controller = make();
+    }
+    controller->showWindow();
+}
+
+}  // namespace
+
 void OVQtAppShell::showWindow(OVAppWindow window) {
     switch (window) {
         case OVAppWindow::Settings:
-            if (!_settings) {
-                _settings = std::make_unique<OVSettingsWindowController>(*_alerts,
-                                                                         _options.settingsSources);
-            }
-            _settings->showWindow();
+            showMadeOnFirstUse(_settings, [this] {
+                return std::make_unique<OVSettingsWindowController>(*_alerts,
+                                                                    _options.settingsSources);
+            });
             return;
         case OVAppWindow::About:
-            if (!_about) {
-                OVAboutWindowController::Actions actions;
-                actions.checkForUpdates = _options.checkForUpdates;
-                actions.startCompatibilityCheck = [this] {
-                    showWindow(OVAppWindow::CompatibilityCheck);
-                };
-                actions.startCompatibilityTest = [this] {
-                    showWindow(OVAppWindow::CompatibilityTest);
-                };
-                _about = std::make_unique<OVAboutWindowController>(std::move(actions));
-            }
-            _about->showWindow();
+            showMadeOnFirstUse(_about, [this] { return makeAboutWindow(); });
             return;
         case OVAppWindow::Help:
-            if (!_help) {
-                _help = std::make_unique<OVHelpWindowController>();
-            }
-            _help->showWindow();
+            showMadeOnFirstUse(_help, [] { return std::make_unique<OVHelpWindowController>(); });
             return;
         case OVAppWindow::CompatibilityCheck:
-            if (!_introCompatibility) {
-                _introCompatibility = std::make_unique<OVIntroCompatibilityWindowController>();
-                // A required check closed before it is finished ends the application, as
-                // "Quit" does.
-                _introCompatibility->setQuitHandler([this] {
-                    if (_delegate) {
-                        _delegate->quit();
-                    } else {
-                        terminateApplication();
-                    }
-                });
-            }
-            _introCompatibility->showWindow();
+            showMadeOnFirstUse(_introCompatibility, [this] { return makeCompatibilityCheck(); });
             return;
         case OVAppWindow::CompatibilityTest:
-            if (!_compatibilityTest) {
-                _compatibilityTest = std::make_unique<OVCompatibilityWindowController>();
-            }
-            _compatibilityTest->showWindow();
+            showMadeOnFirstUse(_compatibilityTest,
+                               [] { return std::make_unique<OVCompatibilityWindowController>(); });
             return;
         case OVAppWindow::DebugReports:
-            if (!_debugReports) {
-                _debugReports = std::make_unique<OVDebugWindowController>();
-            }
-            _debugReports->showWindow();
+            showMadeOnFirstUse(_debugReports,
+                               [] { return std::make_unique<OVDebugWindowController>(); });
             return;
     }
+}
+
+std::unique_ptr<OVAboutWindowController> OVQtAppShell::makeAboutWindow() {
+    OVAboutWindowController::Actions actions;
+    actions.checkForUpdates = _options.checkForUpdates;
+    actions.startCompatibilityCheck = [this] { showWindow(OVAppWindow::CompatibilityCheck); };
+    actions.startCompatibilityTest = [this] { showWindow(OVAppWindow::CompatibilityTest); };
+    return std::make_unique<OVAboutWindowController>(std::move(actions));
+}
+
+std::unique_ptr<OVIntroCompatibilityWindowController> OVQtAppShell::makeCompatibilityCheck() {
+    auto check = std::make_unique<OVIntroCompatibilityWindowController>();
+    // A required check closed before it is finished ends the application, as "Quit" does.
+    check->setQuitHandler([this] {
+        if (_delegate) {
+            _delegate->quit();
+        } else {
+            terminateApplication();
+        }
+    });
+    return check;
 }
 
 void OVQtAppShell::revealStatusMenu() {
@@ -134,8 +146,10 @@ void OVQtAppShell::terminateApplication() {
         _options.terminate();
         return;
     }
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                              Qt::QueuedConnection);
+    // exit, not quit: quit asks the windows first, and the window that stands in for the tray
+    // only hides when it is closed.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 int OVQtAppShell::runModalAlert(OVModalAlert& alert) {

@@ -63,6 +63,9 @@ class OVQtAppShell : public OVAppShellUI {
     OVDebugWindowController* debugWindowController() const { return _debugReports.get(); }
 
   private:
+    std::unique_ptr<OVAboutWindowController> makeAboutWindow();
+    std::unique_ptr<OVIntroCompatibilityWindowController> makeCompatibilityCheck();
+
     Options _options;
     std::unique_ptr<OVModalAlertRunner> _ownedAlerts;
     OVModalAlertRunner* _alerts;

@@ -51,10 +51,14 @@ void OVApplication::finishLaunching(const QStringList& arguments) {
 }
 
 int OVRunApplication(OVApplicationRun run) {
-    OVPrepareProcess(run.arguments);
-    if (OVCurrentPlatform().workspace().activateOtherInstance()) {
+    // A later start hands its first-install switch to the running instance instead of writing
+    // preferences that the running instance holds.
+    OVActivationRequest request;
+    request.firstInstall = OVFirstInstallRequested(run.arguments);
+    if (OVCurrentPlatform().workspace().activateOtherInstance(request)) {
         return 0;
     }
+    OVPrepareProcess(run.arguments);
     const std::unique_ptr<OVTouchSession> session = run.makeSession();
     OVApplication application(*session, std::move(run.shellOptions));
     application.launch(run.arguments);

@@ -20,9 +20,10 @@ struct OVApplicationRun {
     std::function<int()> exec;
 };
 
-// The process entry with the services installed: the steps of OVPrepareProcess; then, when
-// another instance runs, asks it to come forward and returns 0 without showing anything;
-// otherwise runs the application with its delegate and returns when it ends.
+// The process entry with the services installed: when another instance runs, hands it the
+// first-install switch, asks it to come forward and returns 0 without showing or writing
+// anything; otherwise the steps of OVPrepareProcess, then runs the application with its delegate
+// and returns when it ends.
 int OVRunApplication(OVApplicationRun run);
 
 // The steps of the process entry before the application runs, in this order: the preference

@@ -8,6 +8,7 @@
 #include "app/app_delegate.h"
 #include "app/ui/status_icon.h"
 #include "app/ui/status_menu_window.h"
+#include "app/ui/tray_watch.h"
 #include "keyboard/ui/window_placement.h"
 
 OVStatusItem::OVStatusItem(OVAppDelegate& delegate, bool trayAvailable, QObject* parent)
@@ -15,6 +16,7 @@ OVStatusItem::OVStatusItem(OVAppDelegate& delegate, bool trayAvailable, QObject*
 
 OVStatusItem::~OVStatusItem() {
     // The window and the tray refer to the menu: they go first.
+    _trayWatch.reset();
     _window.reset();
     _tray.reset();
 }
@@ -57,31 +59,53 @@ void OVStatusItem::buildMenu() {
     _compatibilityTestAction =
         addCommand(_advancedMenu, QStringLiteral("Compatibility Test..."), {},
                    [](OVAppDelegate& delegate) { delegate.showCompatibilityTest(); });
-    _debugReportsAction = addCommand(_advancedMenu, QStringLiteral("Debug Reports..."), {},
-                                     [](OVAppDelegate& delegate) { delegate.showDebugReports(); });
     _menu->addSeparator();
     _quitAction = addCommand(_menu.get(), QStringLiteral("Quit Orvetta"),
                              QKeySequence(QStringLiteral("Ctrl+Q")),
                              [](OVAppDelegate& delegate) { delegate.quit(); });
 
+    // What the menu shows is brought up to date as it opens.
+    connect(_menu.get(), &QMenu::aboutToShow, this, [this] { _delegate.refreshMenu(); });
+    _profileGroup = new QActionGroup(_profileMenu);
+    _profileGroup->setExclusive(true);
+
     if (_trayAvailable) {
-        _tray = std::make_unique<QSystemTrayIcon>(OVStatusIcon());
-        _tray->setToolTip(QStringLiteral("Orvetta"));
-        _tray->setContextMenu(_menu.get());
-        // A left click opens the same menu, as a menu-bar item does.
-        connect(_tray.get(), &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger) {
-                        _menu->popup(QCursor::pos());
-                    }
-                });
-        _tray->show();
-    } else {
-        _window = std::make_unique<OVStatusMenuWindow>(*_menu);
-        _window->setToolTip(QStringLiteral("Orvetta"));
-        OVCenterWindowOnPreferredScreen(_window.get());
-        _window->show();
+        showTrayIcon();
+        return;
     }
+    _window = std::make_unique<OVStatusMenuWindow>(*_menu);
+    _window->setToolTip(QStringLiteral("Orvetta"));
+    OVCenterWindowOnPreferredScreen(_window.get());
+    _window->show();
+    _trayWatch = std::make_unique<OVTrayWatch>([this] {
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            takeTray();
+        }
+    });
+}
+
+void OVStatusItem::showTrayIcon() {
+    _tray = std::make_unique<QSystemTrayIcon>(OVStatusIcon());
+    _tray->setToolTip(QStringLiteral("Orvetta"));
+    _tray->setContextMenu(_menu.get());
+    // A left click opens the same menu, as a menu-bar item does.
+    connect(_tray.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    _menu->popup(QCursor::pos());
+                }
+            });
+    _tray->show();
+}
+
+void OVStatusItem::takeTray() {
+    if (_tray || !_menu) {
+        return;
+    }
+    _trayWatch.reset();
+    showTrayIcon();
+    // The window shares the menu's actions: it goes, the menu stays.
+    _window.reset();
 }
 
 void OVStatusItem::setMenuState(const OVStatusMenuState& state) {
@@ -104,14 +128,16 @@ void OVStatusItem::setMenuState(const OVStatusMenuState& state) {
 
 void OVStatusItem::rebuildProfileMenu(const QList<OVStatusMenuProfileItem>& items) {
     using Kind = OVStatusMenuProfileItem::Kind;
+    if (items == _profileItems) {
+        return;
+    }
+    _profileItems = items;
     // The old items go later: one of them may be delivering the click that led here.
     for (QAction* old : _profileMenu->actions()) {
         _profileMenu->removeAction(old);
+        _profileGroup->removeAction(old);
         old->deleteLater();
     }
-    // One profile is active: its item is the one in the on state.
-    auto* profiles = new QActionGroup(_profileMenu);
-    profiles->setExclusive(true);
     for (const OVStatusMenuProfileItem& item : items) {
         if (item.kind == Kind::Separator) {
             _profileMenu->addSeparator();
@@ -122,7 +148,7 @@ void OVStatusItem::rebuildProfileMenu(const QList<OVStatusMenuProfileItem>& item
         action->setChecked(item.checked);
         if (item.kind == Kind::Profile) {
             action->setData(item.profileName);
-            action->setActionGroup(profiles);
+            action->setActionGroup(_profileGroup);
             connect(action, &QAction::triggered, this,
                     [this, action] { _delegate.selectProfileFromMenu(action->data()); });
         } else {

@@ -23,7 +23,6 @@ QColor white(double level, double alpha = 1.0) {
 
 OVCompatibilityRippleView::OVCompatibilityRippleView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
-    _timer = OVMainScheduler().every(OVRippleTickInterval, [this] { tick(); });
 }
 
 OVCompatibilityRippleView::~OVCompatibilityRippleView() {
@@ -47,25 +46,48 @@ QPointF OVCompatibilityRippleView::viewPointForContact(const QVariantMap& contac
 
 void OVCompatibilityRippleView::addRippleAtPoint(QPointF point, std::int64_t kind, double start) {
     _effects.addRippleAtPoint(point, kind, start);
-    update();
+    animate();
 }
 
 void OVCompatibilityRippleView::addContacts(const QVariantList& contacts) {
     _effects.addContacts(
         contacts, [this](const QVariantMap& contact) { return viewPointForContact(contact); },
         OVMainScheduler().now());
-    update();
+    animate();
 }
 
 void OVCompatibilityRippleView::resetEffects() {
     _effects.resetEffects();
+    _timer.invalidate();
     update();
 }
 
 void OVCompatibilityRippleView::tick() {
     if (_effects.prune(OVMainScheduler().now())) {
         update();
+    } else {
+        // Nothing left to animate: the view rests until the next contact.
+        _timer.invalidate();
     }
+}
+
+void OVCompatibilityRippleView::animate() {
+    update();
+    if (isVisible() && !_timer.isValid()) {
+        _timer = OVMainScheduler().every(OVRippleTickInterval, [this] { tick(); });
+    }
+}
+
+void OVCompatibilityRippleView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!_effects.ripples().isEmpty() || !_effects.trails().isEmpty()) {
+        animate();
+    }
+}
+
+void OVCompatibilityRippleView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    _timer.invalidate();
 }
 
 void OVCompatibilityRippleView::paintEvent(QPaintEvent*) {

@@ -12,7 +12,7 @@
 
 // The touch area of the compatibility check: a light panel with a faint grid on which each
 // contact leaves an expanding ring with a dot and each movement a short fading stroke. It animates
-// itself on a 30 Hz timer for as long as it exists.
+// itself on a 30 Hz timer while it is shown and something is fading; at rest nothing ticks.
 class OVCompatibilityRippleView : public QWidget {
     Q_OBJECT
 
@@ -33,10 +33,15 @@ class OVCompatibilityRippleView : public QWidget {
 
     const OVContactRippleModel& effects() const { return _effects; }
 
+    bool animating() const { return _timer.isValid(); }
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
+    void animate();
     void drawGrid(QPainter& painter) const;
     void drawTrails(QPainter& painter, double now) const;
     void drawRipples(QPainter& painter, double now) const;

@@ -1,5 +1,6 @@
 #include "compat/ui/debug_window_controller.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,12 +21,27 @@ OVDebugWindowController::OVDebugWindowController(QObject* parent)
     _window->setWindowTitle(QStringLiteral("Orvetta Debug Reports"));
     _window->resize(ContentWidth, ContentHeight);
     buildContent();
-    _observers.add(OVDebugReportNotification, nullptr,
-                   [this](const OVNotification& notification) { debugReport(notification); });
+    _window->installEventFilter(this);
 }
 
 OVDebugWindowController::~OVDebugWindowController() {
+    _window->removeEventFilter(this);
     _observers.removeAll();
+}
+
+bool OVDebugWindowController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == _window.get()) {
+        // Reports are collected while the window is shown; a hidden window costs the report
+        // path nothing.
+        if (event->type() == QEvent::Show && _observers.empty()) {
+            _observers.add(
+                OVDebugReportNotification, nullptr,
+                [this](const OVNotification& notification) { debugReport(notification); });
+        } else if (event->type() == QEvent::Hide) {
+            _observers.removeAll();
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void OVDebugWindowController::buildContent() {

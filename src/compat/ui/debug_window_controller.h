@@ -12,8 +12,8 @@ class QPushButton;
 class QWidget;
 
 // The "Orvetta Debug Reports" window: a running log of the decoded raw input reports, so that a
-// finger's report can be compared with the pen's. It collects reports from the moment it is made
-// until it goes away, whether its window is visible or not.
+// finger's report can be compared with the pen's. It collects reports while its window is shown
+// and keeps the log while it is hidden.
 class OVDebugWindowController : public QObject {
     Q_OBJECT
 
@@ -36,6 +36,9 @@ class OVDebugWindowController : public QObject {
     QPlainTextEdit* textView() const { return _textView; }
     QPushButton* clearButton() const { return _clearButton; }
     QLabel* hintLabel() const { return _hintLabel; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildContent();

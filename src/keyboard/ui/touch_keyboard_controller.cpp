@@ -71,6 +71,9 @@ OVTouchKeyboardController::OVTouchKeyboardController(QObject* parent)
 }
 
 OVTouchKeyboardController::~OVTouchKeyboardController() {
+    if (_panel) {
+        _panel->removeEventFilter(this);
+    }
     _observers.removeAll();
     _model.setPanel(nullptr);
 }
@@ -110,6 +113,14 @@ bool OVTouchKeyboardController::visible() const {
     return _panel && _panel->isVisible();
 }
 
+bool OVTouchKeyboardController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == _panel.get() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        emit visibilityChanged();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 const QStringList& OVTouchKeyboardController::keyboardPositions() {
     return OVKeyboardPositions();
 }
@@ -143,6 +154,7 @@ void OVTouchKeyboardController::ensurePanel() {
         return;
     }
     _panel = std::make_unique<OVKeyboardPanelWindow>();
+    _panel->installEventFilter(this);
     const QSizeF size = panelSizeForRowCount(6);
     _panel->resize(static_cast<int>(size.width()), static_cast<int>(size.height()));
     _keyView = new QWidget(_panel.get());

@@ -69,6 +69,13 @@ class OVTouchKeyboardController : public QObject, public OVTouchKeyboardPanel {
     // Where the key icons are read from (tests point it elsewhere).
     void setIconDirectory(const QString& directory) { _iconDirectory = directory; }
 
+  signals:
+    // The panel appeared or went away, however that came about.
+    void visibilityChanged();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void removeKeyButtons();
 

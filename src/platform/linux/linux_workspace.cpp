@@ -56,10 +56,10 @@ void OVLinuxWorkspace::setSleepCallbacks(std::function<void()> willSleep,
                                                        std::move(didWake));
 }
 
-bool OVLinuxWorkspace::activateOtherInstance() {
-    return _instance.activateOther();
+bool OVLinuxWorkspace::activateOtherInstance(const OVActivationRequest& request) {
+    return _instance.activateOther(request);
 }
 
-void OVLinuxWorkspace::setActivationRequestCallback(std::function<void()> callback) {
+void OVLinuxWorkspace::setActivationRequestCallback(ActivationCallback callback) {
     _instance.setActivationRequestCallback(std::move(callback));
 }

@@ -31,8 +31,8 @@ class OVLinuxWorkspace : public OVWorkspace {
     void setFrontmostApplicationCallback(ApplicationCallback callback) override;
     QString ownBundleIdentifier() const override;
     void setSleepCallbacks(std::function<void()> willSleep, std::function<void()> didWake) override;
-    bool activateOtherInstance() override;
-    void setActivationRequestCallback(std::function<void()> callback) override;
+    bool activateOtherInstance(const OVActivationRequest& request) override;
+    void setActivationRequestCallback(ActivationCallback callback) override;
 
     const OVLogindSleepWatch* sleepWatch() const { return _sleepWatch.get(); }
 

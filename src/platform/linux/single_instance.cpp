@@ -10,7 +10,10 @@
 namespace {
 
 constexpr int kConnectMilliseconds = 1000;
-const QByteArray kActivateRequest = "activate\n";
+// One line per request: "activate", followed by " first-install" when the first run should
+// come again.
+const QByteArray kActivateRequest = "activate";
+const QByteArray kFirstInstallOption = " first-install";
 
 QString lockPath(const QString& name) {
     QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -30,7 +33,7 @@ OVSingleInstance::OVSingleInstance(QString name) : _name(std::move(name)) {}
 
 OVSingleInstance::~OVSingleInstance() = default;
 
-bool OVSingleInstance::activateOther() {
+bool OVSingleInstance::activateOther(const OVActivationRequest& request) {
     if (_server) {
         return false;
     }
@@ -44,7 +47,8 @@ bool OVSingleInstance::activateOther() {
     QLocalSocket socket;
     socket.connectToServer(_name);
     if (socket.waitForConnected(kConnectMilliseconds)) {
-        socket.write(kActivateRequest);
+        socket.write(kActivateRequest +
+                     (request.firstInstall ? kFirstInstallOption : QByteArray()) + '\n');
         socket.waitForBytesWritten(kConnectMilliseconds);
         socket.disconnectFromServer();
     } else {
@@ -71,8 +75,11 @@ void OVSingleInstance::readRequests() {
     while (QLocalSocket* socket = _server->nextPendingConnection()) {
         auto readLines = [this, socket] {
             while (socket->canReadLine()) {
-                if (socket->readLine() == kActivateRequest && _activationRequested) {
-                    _activationRequested();
+                const QByteArray line = socket->readLine().trimmed();
+                if (line.startsWith(kActivateRequest) && _activationRequested) {
+                    OVActivationRequest request;
+                    request.firstInstall = line.endsWith(kFirstInstallOption);
+                    _activationRequested(request);
                 }
             }
         };
@@ -82,6 +89,6 @@ void OVSingleInstance::readRequests() {
     }
 }
 
-void OVSingleInstance::setActivationRequestCallback(std::function<void()> callback) {
+void OVSingleInstance::setActivationRequestCallback(OVWorkspace::ActivationCallback callback) {
     _activationRequested = std::move(callback);
 }

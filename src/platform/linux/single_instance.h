@@ -6,9 +6,11 @@
 #include <functional>
 #include <memory>
 
+#include "platform/workspace.h"
+
 // One running instance per user: the first start holds a lock file and listens on a local
 // socket; a later start finds the lock held, asks the running instance over the socket to come
-// forward, and ends.
+// forward (handing over what it was asked for), and ends.
 class OVSingleInstance {
   public:
     // The default name is per user; tests pass their own.
@@ -17,10 +19,10 @@ class OVSingleInstance {
     explicit OVSingleInstance(QString name = defaultName());
     ~OVSingleInstance();
 
-    // True when another instance runs (it has been asked to come forward); false when this
-    // process became the instance.
-    bool activateOther();
-    void setActivationRequestCallback(std::function<void()> callback);
+    // True when another instance runs (it has been handed `request` and asked to come forward);
+    // false when this process became the instance.
+    bool activateOther(const OVActivationRequest& request = {});
+    void setActivationRequestCallback(OVWorkspace::ActivationCallback callback);
     bool isRunningInstance() const { return _server != nullptr; }
 
   private:
@@ -30,5 +32,5 @@ class OVSingleInstance {
     QString _name;
     std::unique_ptr<QLockFile> _lock;
     std::unique_ptr<QLocalServer> _server;
-    std::function<void()> _activationRequested;
+    OVWorkspace::ActivationCallback _activationRequested;
 };

@@ -36,6 +36,7 @@ constexpr int kCheckBoxSize = 22;
 // The options row, from the top: 10 points under the eraser row, 26 above the bottom edge.
 constexpr int kOptionsTop = OVSettingsWindowController::kLayoutHeight - 16;
 constexpr int kTagRole = Qt::UserRole + 1;
+constexpr int kCommandRole = Qt::UserRole + 2;
 
 const QString kDeviceSelectionKey = QStringLiteral("deviceSelection");
 const QString kDisplaySelectionKey = QStringLiteral("displaySelection");
@@ -141,6 +142,7 @@ QComboBox* OVSettingsWindowController::popupWithModel(const OVPopupModel& model,
         const int index = popup->count();
         popup->addItem(item.title, item.representedObject);
         popup->setItemData(index, item.tag, kTagRole);
+        popup->setItemData(index, static_cast<int>(item.command), kCommandRole);
         setItemEnabled(popup, index, item.enabled);
         if (item.checked) {
             popup->setItemIcon(index, check);
@@ -272,17 +274,24 @@ void OVSettingsWindowController::displaySelectionChanged(QComboBox* sender) {
 }
 
 void OVSettingsWindowController::profileSelectionChanged(QComboBox* sender) {
-    const QString value = sender->currentData().toString();
-    if (value == OVProfilePopupSave) {
-        saveCurrentProfileAsNew();
-    } else if (value == OVProfilePopupRemove) {
-        removeCurrentProfile();
-    } else if (value == OVProfilePopupToggleAutomatic) {
-        OVSetAutomaticProfileSwitchingEnabled(!OVAutomaticProfileSwitchingEnabled());
-        buildContent();
-    } else if (!value.isEmpty()) {
+    switch (static_cast<OVProfilePopupCommand>(sender->currentData(kCommandRole).toInt())) {
+        case OVProfilePopupCommand::SaveCurrent:
+            saveCurrentProfileAsNew();
+            return;
+        case OVProfilePopupCommand::RemoveCurrent:
+            removeCurrentProfile();
+            return;
+        case OVProfilePopupCommand::ToggleAutomatic:
+            OVSetAutomaticProfileSwitchingEnabled(!OVAutomaticProfileSwitchingEnabled());
+            buildContent();
+            return;
+        case OVProfilePopupCommand::None:
+            break;
+    }
+    const QString name = sender->currentData().toString();
+    if (!name.isEmpty()) {
         // The profile store's notification rebuilds the window.
-        OVSetActiveSettingsProfile(value);
+        OVSetActiveSettingsProfile(name);
     }
 }
 
@@ -295,13 +304,27 @@ void OVSettingsWindowController::saveCurrentProfileAsNew() {
     alert.textFieldValue = QString();
     const int choice = _alerts.runModalAlert(alert);
     if (choice == 0) {
-        if (const std::optional<QString> name = OVTrimmedProfileName(alert.textFieldValue)) {
-            if (OVSaveCurrentSettingsAsProfile(*name)) {
-                return;  // its notification rebuilt the window
-            }
+        const std::optional<QString> name = OVTrimmedProfileName(alert.textFieldValue);
+        const bool replacing =
+            name && *name != OVDefaultProfileName && OVSettingsProfilesMutable().contains(*name);
+        if (name && (!replacing || confirmReplacingProfile(*name)) &&
+            OVSaveCurrentSettingsAsProfile(*name)) {
+            return;  // its notification rebuilt the window
         }
     }
     buildContent();
+}
+
+bool OVSettingsWindowController::confirmReplacingProfile(const QString& name) {
+    OVModalAlert alert;
+    alert.messageText = QStringLiteral("Replace Profile");
+    alert.informativeText =
+        QStringLiteral(
+            "A profile named \"%1\" already exists. Replace its settings with the "
+            "current ones?")
+            .arg(name);
+    alert.buttonTitles = {QStringLiteral("Replace"), QStringLiteral("Cancel")};
+    return _alerts.runModalAlert(alert) == 0;
 }
 
 void OVSettingsWindowController::removeCurrentProfile() {

@@ -71,6 +71,7 @@ class OVSettingsWindowController : public QObject {
     void mappingChanged(QComboBox* sender);
     void inertiaEnabledChanged(QCheckBox* sender);
 
+    // Asks for a name; a name that an existing profile has is replaced only when the user says so.
     void saveCurrentProfileAsNew();
     void removeCurrentProfile();
     void updateInertiaControlForInput(const QString& input);
@@ -92,6 +93,7 @@ class OVSettingsWindowController : public QObject {
     void finishRecording(const QString& input, QPointer<QComboBox> popup, std::int64_t previous,
                          bool cancelled);
     void releaseRecorderLater();
+    bool confirmReplacingProfile(const QString& name);
 
     OVModalAlertRunner& _alerts;
     Sources _sources;
