@@ -22,8 +22,6 @@ constexpr double kDisplayRefreshDelay = 0.45;
 // HID devices come as several nodes at once; the restart waits for the burst to settle.
 constexpr double kDeviceChangeSettleDelay = 0.5;
 
-const QString kNeedsPermissionStatus = QStringLiteral("Needs permission");
-
 }  // namespace
 
 OVAppDelegate::OVAppDelegate(OVTouchSession& bridge, OVAppShellUI& ui)
@@ -92,6 +90,8 @@ void OVAppDelegate::registerObservers() {
                    [this](const OVNotification&) { minimumSupportedVersionFailed(); });
     // The session ended because its device went away: the menu says so until it returns.
     _observers.add(OVTouchDeviceLostNotification, nullptr,
+                   [this](const OVNotification&) { refreshMenu(); });
+    _observers.add(OVTouchStatusDidChangeNotification, nullptr,
                    [this](const OVNotification&) { refreshMenu(); });
 }
 
@@ -322,9 +322,9 @@ void OVAppDelegate::hidDeviceChanged(bool added) {
 bool OVAppDelegate::touchShouldFollowDevice() const {
     // Touch was wanted but has no device: it was lost, never found, or could not be opened.
     // A user who stopped touch sees "Stopped" and keeps it stopped.
-    const QString status = _bridge.statusText();
+    const OVTouchStatus status = _bridge.status();
     return _startupContinued && !requiredUpdateActive() &&
-           (status == OVDeviceNotFoundStatus || status == kNeedsPermissionStatus);
+           (status == OVTouchStatus::DeviceNotFound || status == OVTouchStatus::NeedsPermission);
 }
 
 void OVAppDelegate::deviceChangesSettled() {
@@ -362,7 +362,7 @@ OVStatusMenuState OVAppDelegate::menuState() const {
     inputs.updateRequired = requiredUpdateActive();
     inputs.setupRequired = initialCompatibilitySetupRequired();
     inputs.sessionRunning = _bridge.running();
-    inputs.sessionStatusText = _bridge.statusText();
+    inputs.sessionStatusText = OVTouchStatusText(_bridge.status());
     inputs.keyboardVisible = _ui.keyboardVisible();
     inputs.profileNames = OVSettingsProfileNames();
     inputs.activeProfileName = OVActiveSettingsProfileName();

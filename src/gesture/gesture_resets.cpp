@@ -26,7 +26,7 @@ void OVTouchBridge::refreshDisplayMapping() {
     _suppressInputUntilAllContactsUp = true;
 
     if (running()) {
-        _statusText = QStringLiteral("Display updated");
+        _status = OVTouchStatus::DisplayUpdated;
     }
 }
 

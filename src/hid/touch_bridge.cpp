@@ -6,7 +6,6 @@
 
 OVTouchBridge::OVTouchBridge()
     : _hidDecoderStatus(QStringLiteral("No descriptor decoder")),
-      _statusText(QStringLiteral("Stopped")),
       _lastPoint(-1.0, -1.0),
       _lastLeftClickPoint(std::numeric_limits<double>::lowest(),
                           std::numeric_limits<double>::lowest()) {}
@@ -16,4 +15,5 @@ OVTouchBridge::~OVTouchBridge() {
     _pendingMouseTimer.invalidate();
     _scrollReleaseTimer.invalidate();
     _inertiaTimer.invalidate();
+    _exclusiveUse.retryTimer.invalidate();
 }

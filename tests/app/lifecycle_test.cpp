@@ -186,7 +186,7 @@ TEST_F(Lifecycle, ADeviceArrivingLeavesTouchAloneWhenItWorksOrTheUserStoppedIt) 
 TEST_F(Lifecycle, ADeviceThatStillFailsToStartStaysQuiet) {
     app.session.loseDevice();
     app.session.failStartsWith(startError(4, "No compatible HID touch descriptor was found."),
-                               OVDeviceNotFoundStatus);
+                               OVTouchStatus::DeviceNotFound);
     app.delegate->hidDeviceChanged(true);
     app.advance(1.0);
     EXPECT_EQ(app.session.starts, 2);

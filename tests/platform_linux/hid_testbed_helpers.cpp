@@ -40,8 +40,9 @@ gboolean handleEventNodeIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, g
     if (request == EVIOCGRAB) {
         const bool grab = argument->data[0] != 0;
         ++state->grabRequests;
-        if (grab && state->grabbed) {
-            umockdev_ioctl_client_complete(client, -1, EBUSY);
+        if (grab && (state->grabbed || state->grabError != 0)) {
+            umockdev_ioctl_client_complete(client, -1,
+                                           state->grabbed ? EBUSY : state->grabError.load());
             return TRUE;
         }
         state->grabbed = grab;

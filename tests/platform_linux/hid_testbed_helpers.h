@@ -25,6 +25,8 @@ class HIDTestbed {
         std::atomic<bool> grabbed{false};
         std::atomic<int> grabRequests{0};
         std::atomic<bool> contactDown{false};
+        // What a grab fails with (another program holds the node: EBUSY); 0 lets it succeed.
+        std::atomic<int> grabError{0};
     };
 
     // What programs did with a fake /dev/uinput: the devices they made and the events the

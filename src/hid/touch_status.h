@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+struct OVExclusiveUse;
+
+// The touch session's state, as the status menu shows it ("Status: %@").
+enum class OVTouchStatus {
+    Stopped,            // after init and after stop
+    Active,             // the session runs and the desktop receives none of the device's input
+    SharedWithDesktop,  // the session runs, but the desktop also receives every touch
+    PartlySharedWithDesktop,  // the session runs, but some of the device's input reaches the
+                              // desktop too
+    NeedsPermission,          // a permission is missing, or the device could not be opened
+    DeviceNotFound,  // no device matched or none has a touch layout, or the device went away
+    DisplayUpdated,  // the display mapping was refreshed while the session runs
+};
+
+// The status as people read it: "Stopped", "Touch active", "Needs permission", ...
+QString OVTouchStatusText(OVTouchStatus status);
+
+// One line on how much of the touch device's own input is kept from the desktop, for the log and
+// the device report.
+QString OVExclusiveUseDescription(const OVExclusiveUse& held);
