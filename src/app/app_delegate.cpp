@@ -1,5 +1,7 @@
 #include "app/app_delegate.h"
 
+#include <utility>
+
 #include "app/cursor_hiding.h"
 #include "app/permissions_and_welcome.h"
 #include "app/touch_session.h"
@@ -101,6 +103,7 @@ void OVAppDelegate::registerPlatformCallbacks() {
     workspace.setFrontmostApplicationCallback(
         [this](const OVApplicationInfo& application) { frontmostApplicationChanged(application); });
     workspace.setSleepCallbacks([this] { workspaceWillSleep(); }, [this] { workspaceDidWake(); });
+    workspace.setSessionActivityCallback([this](bool active) { sessionActivityChanged(active); });
     workspace.setActivationRequestCallback([this] { activationRequested(); });
     platform.setHIDDeviceChangeCallback(
         [this](const OVHIDDeviceChange& change) { hidDeviceChanged(change.added); });
@@ -123,6 +126,7 @@ void OVAppDelegate::removePlatformCallbacks() {
     OVPlatform& platform = OVCurrentPlatform();
     platform.workspace().setFrontmostApplicationCallback(nullptr);
     platform.workspace().setSleepCallbacks(nullptr, nullptr);
+    platform.workspace().setSessionActivityCallback(nullptr);
     platform.workspace().setActivationRequestCallback(nullptr);
     platform.setHIDDeviceChangeCallback(nullptr);
     platform.displayServices().setReconfigurationCallback(nullptr);
@@ -202,12 +206,11 @@ void OVAppDelegate::applicationWillTerminate() {
 }
 
 void OVAppDelegate::workspaceWillSleep() {
-    // Sleeping again before the restart after the last wake: touch is still wanted, in the mode
-    // remembered then.
-    const bool restartWasPending = _wakeRestartTimer.isValid();
+    // Sleeping again (or losing the seat) before touch started again: touch is still wanted, in
+    // the mode remembered then.
     _wakeRestartTimer.invalidate();
     _wakeRestartTimer = OVTimer();
-    if (!restartWasPending) {
+    if (!std::exchange(_touchSuspended, true)) {
         _touchWasRunningBeforeSleep = _bridge.running();
         _compatibilityModeBeforeSleep = _bridge.compatibilityTestMode();
     }
@@ -218,14 +221,21 @@ void OVAppDelegate::workspaceWillSleep() {
 }
 
 void OVAppDelegate::workspaceDidWake() {
-    if (requiredUpdateActive()) {
-        return;
-    }
-    if (!_touchWasRunningBeforeSleep && !_bridge.running()) {
+    // Waking while another user has the seat: touch waits for the seat to come back.
+    if (requiredUpdateActive() || _sessionInactive) {
         return;
     }
     if (_bridge.running()) {
+        // No sleep was seen: touch starts again in the mode it runs in.
+        if (!_touchSuspended) {
+            _compatibilityModeBeforeSleep = _bridge.compatibilityTestMode();
+        }
+        _touchWasRunningBeforeSleep = true;
         _bridge.stop();
+    }
+    _touchSuspended = _touchWasRunningBeforeSleep;
+    if (!_touchWasRunningBeforeSleep) {
+        return;
     }
     _wakeRestartTimer.invalidate();
     _wakeRestartTimer =
@@ -235,6 +245,7 @@ void OVAppDelegate::workspaceDidWake() {
 
 void OVAppDelegate::restartTouchAfterWake() {
     _wakeRestartTimer = OVTimer();
+    _touchSuspended = false;
     if (requiredUpdateActive()) {
         return;
     }
@@ -244,6 +255,15 @@ void OVAppDelegate::restartTouchAfterWake() {
     _touchWasRunningBeforeSleep = false;
     _compatibilityModeBeforeSleep = false;
     refreshMenu();
+}
+
+void OVAppDelegate::sessionActivityChanged(bool active) {
+    _sessionInactive = !active;
+    if (active) {
+        workspaceDidWake();
+    } else {
+        workspaceWillSleep();
+    }
 }
 
 void OVAppDelegate::displayReconfigured(std::uint32_t displayID, std::uint32_t flags) {
@@ -321,9 +341,9 @@ void OVAppDelegate::hidDeviceChanged(bool added) {
 
 bool OVAppDelegate::touchShouldFollowDevice() const {
     // Touch was wanted but has no device: it was lost, never found, or could not be opened.
-    // A user who stopped touch sees "Stopped" and keeps it stopped.
+    // A user who stopped touch sees "Stopped" and keeps it stopped; another user's seat is theirs.
     const OVTouchStatus status = _bridge.status();
-    return _startupContinued && !requiredUpdateActive() &&
+    return _startupContinued && !requiredUpdateActive() && !_sessionInactive &&
            (status == OVTouchStatus::DeviceNotFound || status == OVTouchStatus::NeedsPermission);
 }
 

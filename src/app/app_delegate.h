@@ -46,6 +46,9 @@ class OVAppDelegate : public OVPolicyAlertPresenter {
     void workspaceWillSleep();
     void workspaceDidWake();
     void restartTouchAfterWake();
+    // Another user took the seat (inactive): touch stops as for sleep. The seat came back: touch
+    // starts again as after a wake.
+    void sessionActivityChanged(bool active);
     // The platform's display reconfiguration callback.
     void displayReconfigured(std::uint32_t displayID, std::uint32_t flags);
     void scheduleDisplayMappingRefresh();
@@ -141,6 +144,9 @@ class OVAppDelegate : public OVPolicyAlertPresenter {
     bool _cursorHidden = false;
     bool _startupContinued = false;
     bool _touchWasRunningBeforeSleep = false;
+    // Touch was stopped by a sleep or by another user taking the seat, and not started again yet.
+    bool _touchSuspended = false;
+    bool _sessionInactive = false;
     bool _compatibilityModeBeforeSleep = false;
     bool _platformCallbacksRegistered = false;
     bool _terminated = false;
