@@ -71,8 +71,6 @@ class OVTouchBridge {
     // While the session runs, the status says whether the desktop also receives the touches.
     OVTouchStatus status() const;
     QString statusText() const { return OVTouchStatusText(status()); }
-    // How much of the device's own input the running session keeps from the desktop.
-    const OVExclusiveUse& exclusiveUse() const { return _exclusiveUse.held; }
     bool compatibilityTestMode() const { return _compatibilityTestMode; }
     // A change ends whatever the touch was doing; leaving test mode ignores the contacts still
     // down until every contact has lifted.

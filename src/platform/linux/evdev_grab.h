@@ -25,7 +25,6 @@ class OVEvdevGrab {
     // Gives every node back (on stop, on a read error, when the device goes away).
     void release();
 
-    bool isGrabbed() const { return !_held.empty(); }
     QStringList grabbedNodes() const;
 
     // The event nodes of the HID device that owns a hidraw device, ordered by name.

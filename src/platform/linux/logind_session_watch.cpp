@@ -26,6 +26,10 @@ QString OVLogindSessionWatch::defaultSessionID() {
 OVLogindSessionWatch::OVLogindSessionWatch(QDBusConnection systemBus, const QString& sessionID,
                                            std::function<void(bool)> activeChanged)
     : _bus(std::move(systemBus)), _activeChanged(std::move(activeChanged)) {
+    if (!_bus.isConnected()) {
+        qInfo("Orvetta: logind cannot be reached; user switches go unnoticed");
+        return;
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kManagerPath, kManagerInterface,
                                                        QStringLiteral("GetSession"));
     call << sessionID;
