@@ -14,7 +14,9 @@
 enum class OVPointerSpace { DevicePixels, Logical };
 
 // The space of this session: logical when Qt runs on Wayland (or, without a GUI, the session is
-// a Wayland one), else device pixels (X11, also X clients of a Wayland desktop).
+// a Wayland one), else device pixels. An X client of a Wayland desktop counts in XWayland's
+// pixels, which are the compositor's logical layout unless X clients are left to scale
+// themselves.
 OVPointerSpace OVSessionPointerSpace();
 
 // The bounding box of all displays in `space`; a 1 × 1 box when there is no display.
