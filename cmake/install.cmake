@@ -27,12 +27,11 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/orvetta-menubar.svg
 # policy are compiled into the program.)
 install(FILES ${linux_resources}/orvetta-autostart.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/orvetta COMPONENT orvetta)
-if(EXISTS ${linux_resources}/70-orvetta.rules)
-  install(FILES ${linux_resources}/70-orvetta.rules
-    DESTINATION ${ORVETTA_UDEV_RULES_DIR} COMPONENT orvetta)
-  install(FILES ${linux_resources}/70-orvetta.rules
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/orvetta COMPONENT orvetta)
-endif()
+# The rule as configured: it runs the orvetta-tool installed here.
+install(FILES ${CMAKE_BINARY_DIR}/generated/70-orvetta.rules
+  DESTINATION ${ORVETTA_UDEV_RULES_DIR} COMPONENT orvetta)
+install(FILES ${CMAKE_BINARY_DIR}/generated/70-orvetta.rules
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/orvetta COMPONENT orvetta)
 if(ORVETTA_INSTALL_AUTOSTART)
   install(FILES ${linux_resources}/orvetta-autostart.desktop
     DESTINATION ${CMAKE_INSTALL_SYSCONFDIR}/xdg/autostart RENAME orvetta.desktop

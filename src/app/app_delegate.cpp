@@ -1,6 +1,7 @@
 #include "app/app_delegate.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/cursor_hiding.h"
 #include "app/permissions_and_welcome.h"
@@ -25,7 +26,6 @@ constexpr double kDisplayRefreshDelay = 0.45;
 // HID devices come as several nodes at once; the restart waits for the burst to settle.
 constexpr double kDeviceChangeSettleDelay = 0.5;
 
-const QString kNeedsPermissionStatus = QStringLiteral("Needs permission");
 const QString kDeviceSelectionKey = QStringLiteral("deviceSelection");
 const QString kDisplaySelectionKey = QStringLiteral("displaySelection");
 
@@ -131,6 +131,8 @@ void OVAppDelegate::registerObservers() {
     // The session ended because its device went away: the menu says so until it returns.
     _observers.add(OVTouchDeviceLostNotification, nullptr,
                    [this](const OVNotification&) { refreshMenu(); });
+    _observers.add(OVTouchStatusDidChangeNotification, nullptr,
+                   [this](const OVNotification&) { refreshMenu(); });
 }
 
 void OVAppDelegate::registerPlatformCallbacks() {
@@ -139,6 +141,7 @@ void OVAppDelegate::registerPlatformCallbacks() {
     workspace.setFrontmostApplicationCallback(
         [this](const OVApplicationInfo& application) { frontmostApplicationChanged(application); });
     workspace.setSleepCallbacks([this] { workspaceWillSleep(); }, [this] { workspaceDidWake(); });
+    workspace.setSessionActivityCallback([this](bool active) { sessionActivityChanged(active); });
     workspace.setActivationRequestCallback(
         [this](const OVActivationRequest& request) { activationRequested(request); });
     platform.setHIDDeviceChangeCallback(
@@ -162,6 +165,7 @@ void OVAppDelegate::removePlatformCallbacks() {
     OVPlatform& platform = OVCurrentPlatform();
     platform.workspace().setFrontmostApplicationCallback(nullptr);
     platform.workspace().setSleepCallbacks(nullptr, nullptr);
+    platform.workspace().setSessionActivityCallback(nullptr);
     platform.workspace().setActivationRequestCallback(nullptr);
     platform.setHIDDeviceChangeCallback(nullptr);
     platform.displayServices().setReconfigurationCallback(nullptr);
@@ -240,11 +244,11 @@ void OVAppDelegate::applicationWillTerminate() {
 }
 
 void OVAppDelegate::workspaceWillSleep() {
-    // Sleeping again before the restart after the last wake: touch is still wanted.
-    const bool restartWasPending = _wakeRestartTimer.isValid();
+    // Sleeping again (or losing the seat) before touch started again: touch is still wanted, in
+    // the mode remembered then.
     _wakeRestartTimer.invalidate();
     _wakeRestartTimer = OVTimer();
-    if (!restartWasPending) {
+    if (!std::exchange(_touchSuspended, true)) {
         _touchWasRunningBeforeSleep = _bridge.running();
     }
     if (_touchWasRunningBeforeSleep) {
@@ -254,14 +258,18 @@ void OVAppDelegate::workspaceWillSleep() {
 }
 
 void OVAppDelegate::workspaceDidWake() {
-    if (requiredUpdateActive()) {
-        return;
-    }
-    if (!_touchWasRunningBeforeSleep && !_bridge.running()) {
+    // Waking while another user has the seat: touch waits for the seat to come back.
+    if (requiredUpdateActive() || _sessionInactive) {
         return;
     }
     if (_bridge.running()) {
+        // No sleep was seen: touch starts again.
+        _touchWasRunningBeforeSleep = true;
         _bridge.stop();
+    }
+    _touchSuspended = _touchWasRunningBeforeSleep;
+    if (!_touchWasRunningBeforeSleep) {
+        return;
     }
     _wakeRestartTimer.invalidate();
     _wakeRestartTimer =
@@ -271,12 +279,22 @@ void OVAppDelegate::workspaceDidWake() {
 
 void OVAppDelegate::restartTouchAfterWake() {
     _wakeRestartTimer = OVTimer();
+    _touchSuspended = false;
     if (requiredUpdateActive()) {
         return;
     }
     // The display may come back later than this: it is then started when it appears.
     startTouchAutomatically();
     _touchWasRunningBeforeSleep = false;
+}
+
+void OVAppDelegate::sessionActivityChanged(bool active) {
+    _sessionInactive = !active;
+    if (active) {
+        workspaceDidWake();
+    } else {
+        workspaceWillSleep();
+    }
 }
 
 void OVAppDelegate::displayReconfigured(std::uint32_t displayID, std::uint32_t flags) {
@@ -363,10 +381,10 @@ void OVAppDelegate::hidDeviceChanged(bool added) {
 
 bool OVAppDelegate::touchShouldFollowDevice() const {
     // Touch was wanted but has no device: it was lost, never found, or could not be opened.
-    // A user who stopped touch sees "Stopped" and keeps it stopped.
-    const QString status = _bridge.statusText();
-    return _startupContinued && !requiredUpdateActive() &&
-           (status == OVDeviceNotFoundStatus || status == kNeedsPermissionStatus);
+    // A user who stopped touch sees "Stopped" and keeps it stopped; another user's seat is theirs.
+    const OVTouchStatus status = _bridge.status();
+    return _startupContinued && !requiredUpdateActive() && !_sessionInactive &&
+           (status == OVTouchStatus::DeviceNotFound || status == OVTouchStatus::NeedsPermission);
 }
 
 void OVAppDelegate::deviceChangesSettled() {
@@ -452,7 +470,7 @@ OVStatusMenuState OVAppDelegate::menuState() const {
     inputs.updateRequired = requiredUpdateActive();
     inputs.setupRequired = initialCompatibilitySetupRequired();
     inputs.sessionRunning = _bridge.running();
-    inputs.sessionStatusText = _bridge.statusText();
+    inputs.sessionStatusText = OVTouchStatusText(_bridge.status());
     inputs.keyboardVisible = _ui.keyboardVisible();
     inputs.profileNames = OVSettingsProfileNames();
     inputs.activeProfileName = OVActiveSettingsProfileName();

@@ -48,6 +48,9 @@ class OVAppDelegate : public OVPolicyAlertPresenter {
     void workspaceWillSleep();
     void workspaceDidWake();
     void restartTouchAfterWake();
+    // Another user took the seat (inactive): touch stops as for sleep. The seat came back: touch
+    // starts again as after a wake.
+    void sessionActivityChanged(bool active);
     // The platform's display reconfiguration callback.
     void displayReconfigured(std::uint32_t displayID, std::uint32_t flags);
     void scheduleDisplayMappingRefresh();
@@ -167,6 +170,9 @@ class OVAppDelegate : public OVPolicyAlertPresenter {
     // The windows that hold compatibility test mode.
     QSet<const void*> _testModeOwners;
     bool _permissionNotificationPosted = false;
+    // Touch was stopped by a sleep or by another user taking the seat, and not started again yet.
+    bool _touchSuspended = false;
+    bool _sessionInactive = false;
     bool _platformCallbacksRegistered = false;
     bool _terminated = false;
     bool _terminationRequested = false;

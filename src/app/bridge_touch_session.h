@@ -11,7 +11,7 @@ class OVBridgeTouchSession : public OVTouchSession {
     bool start(OVError* error) override { return _bridge.start(error); }
     void stop() override { _bridge.stop(); }
     bool running() const override { return _bridge.running(); }
-    QString statusText() const override { return _bridge.statusText(); }
+    OVTouchStatus status() const override { return _bridge.status(); }
     bool compatibilityTestMode() const override { return _bridge.compatibilityTestMode(); }
     void setCompatibilityTestMode(bool enabled) override {
         _bridge.setCompatibilityTestMode(enabled);

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "base/error.h"
+#include "hid/touch_status.h"
 
 // What the application shell asks of the touch engine: starting and stopping the device session,
 // its one-line status, the compatibility test mode and the display refresh. The touch bridge
@@ -16,13 +17,9 @@ class OVTouchSession {
     virtual bool start(OVError* error) = 0;
     virtual void stop() = 0;
     virtual bool running() const = 0;
-    // "Stopped", "Touch active", "Needs permission", "Device not found" or "Display updated".
-    virtual QString statusText() const = 0;
+    virtual OVTouchStatus status() const = 0;
     virtual bool compatibilityTestMode() const = 0;
     virtual void setCompatibilityTestMode(bool enabled) = 0;
     // Re-reads the target display after a display change.
     virtual void refreshDisplayMapping() = 0;
 };
-
-// The status text of a session that could not find its device, or lost it.
-inline const QString OVDeviceNotFoundStatus = QStringLiteral("Device not found");

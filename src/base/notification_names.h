@@ -25,3 +25,7 @@ inline const QString OVTouchKeyboardShowNotification =
 // (where the device lived). The shell starts the session again when the device returns.
 inline const QString OVTouchDeviceLostNotification =
     QStringLiteral("OVTouchDeviceLostNotification");
+// The touch session's status changed by itself while it runs (its device's input came to be
+// held, or no longer is). No userInfo.
+inline const QString OVTouchStatusDidChangeNotification =
+    QStringLiteral("OVTouchStatusDidChangeNotification");

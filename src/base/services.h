@@ -16,6 +16,8 @@ struct OVProcessState {
     // The touch device in use: descriptor bytes as hex and the descriptor summary.
     QString currentHIDReportDescriptorHex;
     QVariantMap currentHIDDescriptorSummary;
+    // How much of that device's own input the session keeps from the desktop, in one line.
+    QString touchInputHoldDescription;
     // The app policy in force and whether it requires an update.
     QVariantMap currentAppPolicy;
     bool updateRequired = false;

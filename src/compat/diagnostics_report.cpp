@@ -245,6 +245,11 @@ QString OVDeviceReportText() {
     text += QStringLiteral("\nPossible compatible HID touch devices:\n");
     appendDevicesMatching(text, {}, true);
 
+    // Whether the desktop also acts on the touches of the device in use.
+    const QString hold = OVCurrentProcessState().touchInputHoldDescription;
+    text += QStringLiteral("\nTouch input of the device in use:\n- %1\n")
+                .arg(hold.isEmpty() ? QStringLiteral("no touch session") : hold);
+
     text += QStringLiteral("\nHID report descriptor:\n");
     const QString hex = OVHIDReportDescriptorHex();
     text += (hex.isEmpty() ? QStringLiteral("- unavailable") : hex) + QLatin1Char('\n');

@@ -33,7 +33,7 @@ void OVTouchBridge::refreshDisplayMapping() {
     _suppressInputUntilAllContactsUp = true;
 
     if (running()) {
-        _statusText = QStringLiteral("Display updated");
+        _status = OVTouchStatus::DisplayUpdated;
     }
 }
 

@@ -244,6 +244,19 @@ bool OVDeviceHasParseableTouchDescriptor(const OVHIDDevice& device) {
     return !descriptor.isEmpty() && OVHIDDigitizerLayoutBuild(descriptor).valid;
 }
 
+bool OVDeviceIsBuiltIn(const OVHIDDevice& device) {
+    const QString transport = nonEmptyString(device, QStringLiteral("Transport"));
+    return transport == QLatin1String("I2C") || transport == QLatin1String("SPI") ||
+           transport == QLatin1String("Platform");
+}
+
+QList<OVHIDDeviceRef> OVDevicesInAutoOrder(QList<OVHIDDeviceRef> devices) {
+    std::stable_partition(devices.begin(), devices.end(), [](const OVHIDDeviceRef& device) {
+        return !device || !OVDeviceIsBuiltIn(*device);
+    });
+    return devices;
+}
+
 QVariantList OVCandidateDevices() {
     struct Candidate {
         QString signature;

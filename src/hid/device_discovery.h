@@ -62,6 +62,12 @@ QList<QVariantMap> OVHIDMatchingForSelection(const QString& selection);
 bool OVDeviceLooksPossiblyCompatible(const OVHIDDevice& device);
 // The device's report descriptor yields a valid touch layout.
 bool OVDeviceHasParseableTouchDescriptor(const OVHIDDevice& device);
+// A panel built into the computer: its "Transport" is "I2C", "SPI" or "Platform".
+bool OVDeviceIsBuiltIn(const OVHIDDevice& device);
+// The order in which "auto" considers the matched devices: every other device (a USB display)
+// before the built-in ones, each group in the platform's order, so that a laptop's own panel is
+// chosen only when nothing else is attached.
+QList<OVHIDDeviceRef> OVDevicesInAutoOrder(QList<OVHIDDeviceRef> devices);
 
 // One record per candidate device ("signature", "title", "supported"), supported devices first,
 // then by title regardless of case.

@@ -6,7 +6,6 @@
 
 OVTouchBridge::OVTouchBridge()
     : _hidDecoderStatus(QStringLiteral("No descriptor decoder")),
-      _statusText(QStringLiteral("Stopped")),
       _lastPoint(-1.0, -1.0),
       _lastLeftClickPoint(std::numeric_limits<double>::lowest(),
                           std::numeric_limits<double>::lowest()) {}
@@ -17,4 +16,5 @@ OVTouchBridge::~OVTouchBridge() {
     _scrollReleaseTimer.invalidate();
     _inertiaTimer.invalidate();
     _frame.wait.invalidate();
+    _exclusiveUse.retryTimer.invalidate();
 }

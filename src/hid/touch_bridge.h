@@ -12,9 +12,8 @@
 #include "hid/digitizer_layout.h"
 #include "hid/touch_contact.h"
 #include "hid/touch_frame_assembly.h"
-
-class OVHIDDevice;
-class OVHIDManager;
+#include "hid/touch_status.h"
+#include "platform/hid_manager.h"
 
 // The touch bridge: from the touch device's input reports to synthetic input on the desktop.
 // Its implementation is spread by concern: report decoding (hid/touch_bridge_decoding.cpp),
@@ -72,7 +71,9 @@ class OVTouchBridge {
     QVariantList contactDictionariesFromList(const OVTouchContactList& contacts) const;
 
     bool running() const { return _manager != nullptr; }
-    const QString& statusText() const { return _statusText; }
+    // While the session runs, the status says whether the desktop also receives the touches.
+    OVTouchStatus status() const;
+    QString statusText() const { return OVTouchStatusText(status()); }
     bool compatibilityTestMode() const { return _compatibilityTestMode; }
     // A change ends whatever the touch was doing; leaving test mode ignores the contacts still
     // down until every contact has lifted.
@@ -203,9 +204,14 @@ class OVTouchBridge {
     // buttons, ends a magnify, stops scrolling and coasting, and clears every latch.
     void endGesture();
     // Session helpers (touch_session.cpp).
-    bool failStart(OVError* error, qint64 code, const QString& message, const QString& status);
+    bool failStart(OVError* error, qint64 code, const QString& message, OVTouchStatus status);
     bool chooseDevice(const QList<std::shared_ptr<OVHIDDevice>>& devices, const QString& selection);
     void sessionReport(const std::uint8_t* report, qsizetype length);
+    // Takes the device's input from the desktop; while some of it is not held, tries again on the
+    // scheduler, 1 s later and twice as long each time up to 30 s.
+    void holdDeviceInput();
+    // Logs a change of what is held, keeps it for the device report and tells the menu.
+    void noteExclusiveUse(const OVExclusiveUse& held);
     // Ends the gesture (endGesture) and lets go of the manager and the device.
     void endSession();
 
@@ -219,7 +225,14 @@ class OVTouchBridge {
     // Touch session state.
     std::unique_ptr<OVHIDManager> _manager;
     std::shared_ptr<OVHIDDevice> _device;  // the chosen device while the session runs
-    QString _statusText;
+    OVTouchStatus _status = OVTouchStatus::Stopped;
+    struct ExclusiveUseState {
+        OVExclusiveUse held;
+        bool tried = false;  // held is the answer of a try of this session
+        OVTimer retryTimer;
+        double retryDelay = 0.0;
+        bool lastReportHadContacts = false;
+    } _exclusiveUse;
     bool _compatibilityTestMode = false;
     bool _suppressInputUntilAllContactsUp = false;
 

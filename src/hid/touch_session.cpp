@@ -1,5 +1,8 @@
 // The touch session: permissions, the device of the user's choice, its layout and its reports.
 
+#include <QtDebug>
+#include <algorithm>
+
 #include "base/notification_center.h"
 #include "base/notification_names.h"
 #include "base/services.h"
@@ -11,10 +14,8 @@
 
 namespace {
 
-const QString kStatusStopped = QStringLiteral("Stopped");
-const QString kStatusActive = QStringLiteral("Touch active");
-const QString kStatusNeedsPermission = QStringLiteral("Needs permission");
-const QString kStatusDeviceNotFound = QStringLiteral("Device not found");
+constexpr double kFirstHoldRetryDelay = 1.0;
+constexpr double kLongestHoldRetryDelay = 30.0;
 
 const QString kDecoderNone = QStringLiteral("No descriptor decoder");
 const QString kDecoderScanning = QStringLiteral("Descriptor decoder unavailable");
@@ -39,15 +40,26 @@ QStringList missingPermissions(OVPermissions& permissions) {
     return missing;
 }
 
-bool anyContactDown(const OVTouchContactList& contacts) {
-    return contacts.count > 0;
-}
-
 }  // namespace
 
+OVTouchStatus OVTouchBridge::status() const {
+    if (!running()) {
+        return _status;
+    }
+    switch (_exclusiveUse.held.hold()) {
+        case OVExclusiveUse::Hold::None:
+            return OVTouchStatus::SharedWithDesktop;
+        case OVExclusiveUse::Hold::Some:
+            return OVTouchStatus::PartlySharedWithDesktop;
+        case OVExclusiveUse::Hold::All:
+            break;
+    }
+    return _status;
+}
+
 bool OVTouchBridge::failStart(OVError* error, qint64 code, const QString& message,
-                              const QString& status) {
-    _statusText = status;
+                              OVTouchStatus status) {
+    _status = status;
     return OVSetError(error, code, message);
 }
 
@@ -62,7 +74,7 @@ bool OVTouchBridge::start(OVError* error) {
     if (!missing.isEmpty()) {
         return failStart(error, MissingPermissionError,
                          QStringLiteral("Missing permission: %1").arg(missing.join(", ")),
-                         kStatusNeedsPermission);
+                         OVTouchStatus::NeedsPermission);
     }
 
     const QString selection = OVCurrentDeviceSelection();
@@ -73,9 +85,9 @@ bool OVTouchBridge::start(OVError* error) {
     if (opened != 0) {
         manager->close();
         return failStart(error, opened,
-                         QStringLiteral("Could not open HID touch input: 0x%1")
-                             .arg(QString::number(std::uint32_t(opened), 16)),
-                         kStatusNeedsPermission);
+                         QStringLiteral("Could not open HID touch input: %1")
+                             .arg(manager->describeOpenResult(opened)),
+                         OVTouchStatus::NeedsPermission);
     }
 
     const QList<OVHIDDeviceRef> devices = manager->copyDevices();
@@ -84,7 +96,7 @@ bool OVTouchBridge::start(OVError* error) {
         return failStart(error, DeviceNotFoundError,
                          automatic ? QStringLiteral("Compatible HID touch device was not found.")
                                    : QStringLiteral("Selected touch device was not found."),
-                         kStatusDeviceNotFound);
+                         OVTouchStatus::DeviceNotFound);
     }
     if (!chooseDevice(devices, selection)) {
         manager->close();
@@ -93,7 +105,7 @@ bool OVTouchBridge::start(OVError* error) {
             automatic
                 ? QStringLiteral("No compatible HID touch descriptor was found.")
                 : QStringLiteral("Selected touch device was not found or could not be parsed."),
-            kStatusDeviceNotFound);
+            OVTouchStatus::DeviceNotFound);
     }
 
     manager->setDeviceErrorCallback([this](const OVHIDDeviceRef& device, int errorNumber) {
@@ -103,10 +115,9 @@ bool OVTouchBridge::start(OVError* error) {
     });
     _device->registerInputReportCallback(
         [this](const std::uint8_t* report, qsizetype length) { sessionReport(report, length); });
-    // The desktop's own handling of the device is held back from now on (when no contact is down).
-    _device->setExclusiveUse(true, false);
     _manager = std::move(manager);
-    _statusText = kStatusActive;
+    _status = OVTouchStatus::Active;
+    holdDeviceInput();
     return true;
 }
 
@@ -116,7 +127,7 @@ bool OVTouchBridge::chooseDevice(const QList<OVHIDDeviceRef>& devices, const QSt
     _hidDecoderStatus = kDecoderScanning;
     resetHybridState();
     OVClearCurrentHIDReportDescriptor();
-    for (const OVHIDDeviceRef& device : devices) {
+    for (const OVHIDDeviceRef& device : automatic ? OVDevicesInAutoOrder(devices) : devices) {
         if (!device) {
             continue;
         }
@@ -144,21 +155,58 @@ bool OVTouchBridge::chooseDevice(const QList<OVHIDDeviceRef>& devices, const QSt
 }
 
 void OVTouchBridge::sessionReport(const std::uint8_t* report, qsizetype length) {
-    // The gesture engine may end the session from within (a keyboard action, a stop).
-    const std::shared_ptr<OVHIDDevice> device = _device;
-    const OVTouchContactList contacts = handleInputReport(report, length);
-    if (device && device == _device) {
-        device->setExclusiveUse(true, anyContactDown(contacts));
+    _exclusiveUse.lastReportHadContacts = handleInputReport(report, length).count > 0;
+}
+
+void OVTouchBridge::holdDeviceInput() {
+    ExclusiveUseState& state = _exclusiveUse;
+    state.retryTimer = OVTimer();
+    if (!_device) {
+        return;
+    }
+    // A node taken in the middle of a touch would leave the desktop with a contact that never
+    // lifts: while the last report had contacts, the try waits for the next time.
+    if (!state.lastReportHadContacts) {
+        noteExclusiveUse(_device->takeExclusiveUse());
+        if (state.held.hold() == OVExclusiveUse::Hold::All) {
+            return;
+        }
+    }
+    state.retryDelay = state.retryDelay > 0.0
+                           ? std::min(state.retryDelay * 2.0, kLongestHoldRetryDelay)
+                           : kFirstHoldRetryDelay;
+    state.retryTimer = OVMainScheduler().after(state.retryDelay, [this] { holdDeviceInput(); });
+}
+
+void OVTouchBridge::noteExclusiveUse(const OVExclusiveUse& held) {
+    ExclusiveUseState& state = _exclusiveUse;
+    const bool firstTry = !state.tried;
+    if (!firstTry && held == state.held) {
+        return;
+    }
+    const OVTouchStatus before = status();
+    state.held = held;
+    state.tried = true;
+    const QString description = OVExclusiveUseDescription(held);
+    if (!firstTry || held != OVExclusiveUse()) {  // a device with nothing to hold is no news
+        qInfo("Orvetta: %s: %s", qUtf8Printable(_device->nodePath()), qUtf8Printable(description));
+    }
+    OVCurrentProcessState().touchInputHoldDescription = description;
+    if (!firstTry && status() != before) {
+        OVDefaultCenter().post(OVTouchStatusDidChangeNotification, this);
     }
 }
 
 void OVTouchBridge::endSession() {
     endGesture();
+    _exclusiveUse.retryTimer.invalidate();
     if (_device) {
         _device->registerInputReportCallback(nullptr);
-        _device->setExclusiveUse(false, false);
+        _device->releaseExclusiveUse();
         _device.reset();
     }
+    _exclusiveUse = ExclusiveUseState();
+    OVCurrentProcessState().touchInputHoldDescription.clear();
     if (_manager) {
         std::unique_ptr<OVHIDManager> manager = std::move(_manager);
         manager->setDeviceErrorCallback(nullptr);
@@ -172,7 +220,7 @@ void OVTouchBridge::endSession() {
 
 void OVTouchBridge::stop() {
     endSession();
-    _statusText = kStatusStopped;
+    _status = OVTouchStatus::Stopped;
 }
 
 void OVTouchBridge::touchDeviceStopped(int errorNumber) {
@@ -181,7 +229,7 @@ void OVTouchBridge::touchDeviceStopped(int errorNumber) {
     }
     const QString node = _device ? _device->nodePath() : QString();
     endSession();
-    _statusText = kStatusDeviceNotFound;
+    _status = OVTouchStatus::DeviceNotFound;
     OVDefaultCenter().post(
         OVTouchDeviceLostNotification, this,
         {{QStringLiteral("errorNumber"), errorNumber}, {QStringLiteral("node"), node}});

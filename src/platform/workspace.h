@@ -29,6 +29,11 @@ class OVWorkspace {
 
     virtual void setSleepCallbacks(std::function<void()> willSleep,
                                    std::function<void()> didWake) = 0;
+    // Called when this program's login session stops being the active one of its seat (another
+    // user switched to theirs) and when it is active again. Platforms without sessions never call.
+    virtual void setSessionActivityCallback(std::function<void(bool active)> callback) {
+        (void)callback;
+    }
 
     // Single instance. When another instance of the program runs for this user, hands it
     // `request` and asks it to come forward, and returns true (this process should then end);

@@ -29,6 +29,7 @@ const OVToolVerb kVerbs[] = {
     {"devices", "devices [--json]", OVDevicesCommand},
     {"record", "record <hidraw node> [--output FILE]", OVRecordCommand},
     {"install-udev-rule", "install-udev-rule [--rules-dir DIR]", OVInstallUdevRuleCommand},
+    {"udev-match", "udev-match <sysfs path of a hidraw device>", OVUdevMatchCommand},
 };
 
 int printHelp(const QStringList&, QTextStream& out, QTextStream&) {

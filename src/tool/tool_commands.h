@@ -22,3 +22,4 @@ int OVReplayCommand(const QStringList& arguments, QTextStream& out, QTextStream&
 int OVDevicesCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVRecordCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int OVInstallUdevRuleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int OVUdevMatchCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);

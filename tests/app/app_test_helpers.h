@@ -37,13 +37,13 @@ class ScriptedTouchSession : public OVTouchSession {
     bool start(OVError* error) override;
     void stop() override;
     bool running() const override { return _running; }
-    QString statusText() const override { return _status; }
+    OVTouchStatus status() const override { return _status; }
     bool compatibilityTestMode() const override { return _testMode; }
     void setCompatibilityTestMode(bool enabled) override;
     void refreshDisplayMapping() override;
 
     // The next starts fail with this error (and its status text) until cleared.
-    void failStartsWith(const OVError& error, const QString& status);
+    void failStartsWith(const OVError& error, OVTouchStatus status);
     void succeedStarts() { _failure.reset(); }
     // The device went away while the session ran, as the session reports it.
     void loseDevice();
@@ -58,8 +58,8 @@ class ScriptedTouchSession : public OVTouchSession {
   private:
     bool _running = false;
     bool _testMode = false;
-    QString _status = QStringLiteral("Stopped");
-    std::optional<std::pair<OVError, QString>> _failure;
+    OVTouchStatus _status = OVTouchStatus::Stopped;
+    std::optional<std::pair<OVError, OVTouchStatus>> _failure;
 };
 
 // Display services with a number of displays that count cursor hides and shows.
@@ -206,7 +206,7 @@ inline bool ScriptedTouchSession::start(OVError* error) {
         return false;
     }
     _running = true;
-    _status = QStringLiteral("Touch active");
+    _status = OVTouchStatus::Active;
     testModeAtStarts.append(_testMode);
     return true;
 }
@@ -214,7 +214,7 @@ inline bool ScriptedTouchSession::start(OVError* error) {
 inline void ScriptedTouchSession::stop() {
     ++stops;
     _running = false;
-    _status = QStringLiteral("Stopped");
+    _status = OVTouchStatus::Stopped;
 }
 
 inline void ScriptedTouchSession::setCompatibilityTestMode(bool enabled) {
@@ -227,17 +227,17 @@ inline void ScriptedTouchSession::setCompatibilityTestMode(bool enabled) {
 inline void ScriptedTouchSession::refreshDisplayMapping() {
     ++refreshes;
     if (_running) {
-        _status = QStringLiteral("Display updated");
+        _status = OVTouchStatus::DisplayUpdated;
     }
 }
 
-inline void ScriptedTouchSession::failStartsWith(const OVError& error, const QString& status) {
+inline void ScriptedTouchSession::failStartsWith(const OVError& error, OVTouchStatus status) {
     _failure = std::make_pair(error, status);
 }
 
 inline void ScriptedTouchSession::loseDevice() {
     _running = false;
-    _status = OVDeviceNotFoundStatus;
+    _status = OVTouchStatus::DeviceNotFound;
 }
 
 inline QList<OVDisplayInfo> CountingDisplays::activeDisplays() const {

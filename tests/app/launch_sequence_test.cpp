@@ -214,7 +214,7 @@ TEST(LaunchSequence, ALaunchWithoutTheDisplaySaysSoInTheMenuOnly) {
     AppFixture app;
     app.setUpReturningUser();
     app.session.failStartsWith(startError(3, "Compatible HID touch device was not found."),
-                               OVDeviceNotFoundStatus);
+                               OVTouchStatus::DeviceNotFound);
     app.launch();
     app.advance(0.0);
 

@@ -86,6 +86,36 @@ TEST_F(Lifecycle, SleepingAgainBeforeTheRestartStillRestartsAfterTheNextWake) {
     EXPECT_EQ(app.session.testModeAtStarts, QList<bool>({false, true}));
 }
 
+TEST_F(Lifecycle, AnotherUserAtTheSeatStopsTouchUntilTheSeatComesBack) {
+    app.workspace.setSessionActive(false);
+    EXPECT_FALSE(app.session.running());
+    EXPECT_EQ(app.ui.menu.statusTitle, "Status: Stopped");
+    // The machine sleeps and wakes while the other user has the seat: touch stays stopped.
+    app.workspace.sleep();
+    app.workspace.wake();
+    app.advance(5.0);
+    EXPECT_EQ(app.session.starts, 1);
+
+    // The seat comes back: touch starts as after a wake.
+    app.workspace.setSessionActive(true);
+    EXPECT_TRUE(app.delegate->wakeRestartPending());
+    app.advance(1.25);
+    EXPECT_EQ(app.session.starts, 2);
+    EXPECT_TRUE(app.session.running());
+}
+
+TEST_F(Lifecycle, ADeviceArrivingAtAnotherUsersSeatStartsNothing) {
+    app.session.loseDevice();
+    app.workspace.setSessionActive(false);
+    app.delegate->hidDeviceChanged(true);
+    app.advance(1.0);
+    EXPECT_EQ(app.session.starts, 1);
+    app.workspace.setSessionActive(true);
+    app.delegate->hidDeviceChanged(true);
+    app.advance(1.0);
+    EXPECT_EQ(app.session.starts, 2);
+}
+
 TEST_F(Lifecycle, FiveDisplayChangesInABurstLeadToOneRefreshAfterTheLast) {
     for (int change = 0; change < 5; ++change) {
         app.displays.reconfiguration(2, OVDisplayMovedFlag);
@@ -274,7 +304,7 @@ TEST_F(Lifecycle, ADeviceArrivingLeavesTouchAloneWhenItWorksOrTheUserStoppedIt) 
 TEST_F(Lifecycle, ADeviceThatStillFailsToStartStaysQuiet) {
     app.session.loseDevice();
     app.session.failStartsWith(startError(4, "No compatible HID touch descriptor was found."),
-                               OVDeviceNotFoundStatus);
+                               OVTouchStatus::DeviceNotFound);
     app.delegate->hidDeviceChanged(true);
     app.advance(1.0);
     EXPECT_EQ(app.session.starts, 2);

@@ -176,7 +176,7 @@ TEST_F(MenuCommands, ToggleStopsAndStartsTouchAndAFailedStartShowsItsAlert) {
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Stopped");
 
     app.session.failStartsWith(startError(10, "Missing permission: Input Monitoring"),
-                               "Needs permission");
+                               OVTouchStatus::NeedsPermission);
     app.delegate->toggleTouch();
     ASSERT_EQ(app.ui.alerts.size(), 1);
     EXPECT_EQ(app.ui.alerts[0].buttonTitles, QStringList({"Open Input Monitoring", "OK"}));

@@ -232,6 +232,7 @@ TEST_F(DiagnosticsReportTest, TheTextReportHasItsSectionsInOrder) {
             "- id=1 bounds=(0,0 1920x1080) pixels=2880x1620 scale=1.50x1.50 main\n"
             "\nSupported matching devices:\n- none\n"
             "\nPossible compatible HID touch devices:\n- none\n"
+            "\nTouch input of the device in use:\n- no touch session\n"
             "\nHID report descriptor:\n")
             .arg(QStringLiteral(ORVETTA_VERSION), QStringLiteral(ORVETTA_BUILD),
                  OVOperatingSystemVersionString());

@@ -132,6 +132,49 @@ TEST_F(DBusServicesTest, SleepAndWakeFromLogind) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return inhibitors().size() == 1; }, kWaitMilliseconds));
 }
 
+TEST_F(DBusServicesTest, TheLoginSessionLosingAndRegainingTheSeat) {
+    ASSERT_TRUE(bus->startTemplate(QStringLiteral("logind"), kLogind, true));
+    const QString path = bus->callMock(kLogind, kLogindPath, QStringLiteral("AddSession"),
+                                       {QStringLiteral("c7"), QStringLiteral("seat0"), 1000u,
+                                        QStringLiteral("alice"), true})
+                             .value(0)
+                             .toString();
+    ASSERT_EQ(path, QStringLiteral("/org/freedesktop/login1/session/c7"));
+    OVLinuxWorkspace::Options options;
+    options.systemBus = [this] { return bus->newConnection(QStringLiteral("system")); };
+    options.instanceName = QStringLiteral("orvetta-test-session");
+    options.sessionID = QStringLiteral("c7");
+    OVLinuxWorkspace workspace(options);
+    std::vector<bool> changes;
+    workspace.setSessionActivityCallback([&](bool active) { changes.push_back(active); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return workspace.sessionWatch()->isActive().has_value(); },
+                                kWaitMilliseconds));
+    EXPECT_EQ(workspace.sessionWatch()->sessionPath(), path);
+    EXPECT_TRUE(changes.empty());  // active from the start: nothing to say
+
+    // Another user switches to their session, then back.
+    auto setActive = [&](bool active) {
+        bus->callMock(kLogind, path, QStringLiteral("UpdateProperties"),
+                      {QStringLiteral("org.freedesktop.login1.Session"),
+                       QVariantMap{{QStringLiteral("Active"), active}}});
+    };
+    setActive(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 1; }, kWaitMilliseconds));
+    EXPECT_FALSE(changes[0]);
+    setActive(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 2; }, kWaitMilliseconds));
+    EXPECT_TRUE(changes[1]);
+
+    // A program started in a session that is in the background hears so at once.
+    setActive(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 3; }, kWaitMilliseconds));
+    std::vector<bool> later;
+    OVLinuxWorkspace second(options);
+    second.setSessionActivityCallback([&](bool active) { later.push_back(active); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !later.empty(); }, kWaitMilliseconds));
+    EXPECT_EQ(later, std::vector<bool>{false});
+}
+
 TEST_F(DBusServicesTest, NotificationsWithALink) {
     ASSERT_TRUE(bus->startTemplate(QStringLiteral("notification_daemon"), kNotifications, false));
     std::vector<QUrl> opened;

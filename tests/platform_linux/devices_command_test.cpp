@@ -9,7 +9,8 @@
 #include "platform_linux/descriptor_bytes_helpers.h"
 #include "platform_linux/hid_testbed_helpers.h"
 
-// orvetta-tool devices on the displays of a testbed (the tool inherits it from this process).
+// orvetta-tool devices and udev-match on the devices of a testbed (the tool inherits it from
+// this process).
 
 namespace {
 
@@ -19,10 +20,9 @@ struct ToolRun {
     QString err;
 };
 
-ToolRun runDevices(const QStringList& arguments) {
+ToolRun runTool(const QString& verb, const QStringList& arguments) {
     QProcess tool;
-    tool.start(QStringLiteral(ORVETTA_BINARY_DIR "/orvetta-tool"),
-               QStringList{"devices"} + arguments);
+    tool.start(QStringLiteral(ORVETTA_BINARY_DIR "/orvetta-tool"), QStringList{verb} + arguments);
     ToolRun run;
     if (tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit) {
         run.exitCode = tool.exitCode();
@@ -30,6 +30,10 @@ ToolRun runDevices(const QStringList& arguments) {
         run.err = QString::fromUtf8(tool.readAllStandardError());
     }
     return run;
+}
+
+ToolRun runDevices(const QStringList& arguments) {
+    return runTool(QStringLiteral("devices"), arguments);
 }
 
 }  // namespace
@@ -88,4 +92,32 @@ TEST(DevicesCommand, ListsTheCandidatesWithTheirNodes) {
                            "  node:      /dev/hidraw2\n"))
         << run.out.toStdString();
     EXPECT_EQ(runDevices({"--all"}).exitCode, 2);
+}
+
+TEST(UdevMatchCommand, ReadsTheDescriptorOfAHIDRawDeviceFromSysfs) {
+    if (!HIDTestbed::available()) {
+        ASSERT_FALSE(HIDTestbed::required()) << "umockdev's preload library is missing";
+        GTEST_SKIP() << "needs umockdev-wrapper (ctest runs it so)";
+    }
+    HIDTestbed testbed;
+    HIDTestbed::USBDevice usb;
+    const QString screen = testbed.addUSBDevice(1, usb, touchScreenDescriptor()).hidrawSysPath;
+    usb.portPath = QStringLiteral("2");
+    const QString touchpad =
+        testbed.addUSBDevice(2, usb, descriptorBytes({0x05, 0x0D, 0x09, 0x05, 0xA1, 0x01, 0xC0}))
+            .hidrawSysPath;
+    usb.portPath = QStringLiteral("3");
+    const QString unreadable = testbed.addUSBDevice(3, usb, QByteArray()).hidrawSysPath;
+
+    // udev passes the device's path in sysfs and imports the line as a property.
+    ToolRun run = runTool(QStringLiteral("udev-match"), {screen});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QByteArray("ORVETTA_TOUCH_DIGITIZER=1\n")) << run.err.toStdString();
+    run = runTool(QStringLiteral("udev-match"), {touchpad});
+    EXPECT_EQ(run.out, QByteArray("ORVETTA_TOUCH_DIGITIZER=0\n"));
+    run = runTool(QStringLiteral("udev-match"), {unreadable});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QByteArray("ORVETTA_TOUCH_DIGITIZER=0\n"));
+    EXPECT_TRUE(run.err.contains("no report descriptor")) << run.err.toStdString();
+    EXPECT_EQ(runTool(QStringLiteral("udev-match"), {}).exitCode, 2);
 }

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
 #include "platform/linux/hid_descriptor_facts.h"
 #include "platform_linux/descriptor_bytes_helpers.h"
 
@@ -109,4 +115,29 @@ TEST(HIDDescriptorFacts, LongItemsAreSkippedAndBrokenBytesStopTheWalk) {
     EXPECT_FALSE(facts.primaryUsage.has_value());
     EXPECT_TRUE(facts.topLevelUsages.isEmpty());
     EXPECT_EQ(facts.maxInputReportSize, 0);
+}
+
+TEST(HIDDescriptorFacts, TheUdevRuleOpensTouchScreensAndPensButNoTouchpad) {
+    // The touchpads of the corpus (a Digitizer Touch Pad collection, 0x0D/0x05, with a mouse).
+    const QSet<QString> touchpads{"TouchpadXPS9360", "dell_044e_1220", "elan_04f3_300b"};
+    QFile file(QStringLiteral(ORVETTA_SOURCE_DIR "/tests/data/hid-corpus/descriptors.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    int opened = 0;
+    for (const QJsonValue entry : QJsonDocument::fromJson(file.readAll()).array()) {
+        const QString name = entry["name"].toString();
+        const QByteArray descriptor = QByteArray::fromHex(entry["hex"].toString().toLatin1());
+        EXPECT_EQ(OVHIDDescriptorHasTouchScreenOrPen(descriptor), !touchpads.contains(name))
+            << name.toStdString();
+        opened += touchpads.contains(name) ? 0 : 1;
+    }
+    EXPECT_EQ(opened, 47);
+
+    // A pen digitizer alone, a keyboard, and a touch screen collection nested in another one.
+    EXPECT_TRUE(OVHIDDescriptorHasTouchScreenOrPen(
+        descriptorBytes({0x05, 0x0D, 0x09, 0x02, 0xA1, 0x01, 0xC0})));
+    EXPECT_FALSE(OVHIDDescriptorHasTouchScreenOrPen(
+        descriptorBytes({0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0xC0})));
+    EXPECT_FALSE(OVHIDDescriptorHasTouchScreenOrPen(descriptorBytes(
+        {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x0D, 0x09, 0x04, 0xA1, 0x02, 0xC0, 0xC0})));
+    EXPECT_FALSE(OVHIDDescriptorHasTouchScreenOrPen(QByteArray()));
 }

@@ -40,8 +40,9 @@ gboolean handleEventNodeIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, g
     if (request == EVIOCGRAB) {
         const bool grab = argument->data[0] != 0;
         ++state->grabRequests;
-        if (grab && state->grabbed) {
-            umockdev_ioctl_client_complete(client, -1, EBUSY);
+        if (grab && (state->grabbed || state->grabError != 0)) {
+            umockdev_ioctl_client_complete(client, -1,
+                                           state->grabbed ? EBUSY : state->grabError.load());
             return TRUE;
         }
         state->grabbed = grab;
@@ -91,15 +92,17 @@ gboolean handleUInputIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpoi
             umockdev_ioctl_data_resolve(argument, 0, sizeof(unsigned), nullptr);
         const unsigned five = 5;
         umockdev_ioctl_data_update(version, 0, (guint8*)&five, sizeof five);
+        uinput->deviceOfClient[client] = devices.size();
         devices.emplace_back();
         complete(client, 0);
         return TRUE;
     }
-    if (devices.empty()) {
+    const auto owned = uinput->deviceOfClient.find(client);
+    if (owned == uinput->deviceOfClient.end()) {
         complete(client, -1, EINVAL);
         return TRUE;
     }
-    HIDTestbed::UInputDevice& device = devices.back();
+    HIDTestbed::UInputDevice& device = devices[owned->second];
     switch (request) {
         case UI_SET_EVBIT:
             device.eventTypes.insert(unsigned(intArgument(argument)));
@@ -141,6 +144,7 @@ gboolean handleUInputIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpoi
             break;
         case UI_DEV_DESTROY:
             ++uinput->state.destroyed;
+            device.hasReader = false;
             break;
         default:
             if (_IOC_TYPE(request) == 'U' && _IOC_NR(request) == _IOC_NR(UI_GET_SYSNAME(0))) {
@@ -157,15 +161,45 @@ gboolean handleUInputIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpoi
     return TRUE;
 }
 
+// What the kernel's input core passes on to a reader of the device's node.
+void deliver(HIDTestbed::UInputDevice& device, const input_event& event,
+             std::vector<HIDTestbed::WrittenEvent>& delivered) {
+    if (!device.hasReader) {
+        ++device.discarded;
+        return;
+    }
+    if (event.type == EV_ABS) {
+        const auto last = device.lastAbsolute.find(event.code);
+        if (last != device.lastAbsolute.end() && last->second == event.value) {
+            return;
+        }
+        device.lastAbsolute[event.code] = event.value;
+    }
+    if (event.type == EV_SYN && event.code == SYN_REPORT) {
+        if (!std::exchange(device.framePending, false)) {
+            return;
+        }
+    } else {
+        device.framePending = true;
+    }
+    delivered.push_back({event.type, event.code, event.value});
+}
+
 gboolean handleUInputWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
     auto* uinput = static_cast<HIDTestbed::FakeUInput*>(data);
     UMockdevIoctlData* buffer = umockdev_ioctl_client_get_arg(client);
     std::lock_guard<std::mutex> lock(uinput->mutex);
+    const auto owned = uinput->deviceOfClient.find(client);
+    if (owned == uinput->deviceOfClient.end()) {
+        complete(client, -1, EINVAL);
+        return TRUE;
+    }
+    HIDTestbed::UInputDevice& device = uinput->state.devices[owned->second];
     for (int offset = 0; offset + int(sizeof(input_event)) <= buffer->data_len;
          offset += int(sizeof(input_event))) {
         input_event event{};
         std::memcpy(&event, buffer->data + offset, sizeof event);
-        uinput->state.events.push_back({event.type, event.code, event.value});
+        deliver(device, event, uinput->state.events);
     }
     complete(client, buffer->data_len);
     return TRUE;

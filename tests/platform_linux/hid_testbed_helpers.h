@@ -25,10 +25,15 @@ class HIDTestbed {
         std::atomic<bool> grabbed{false};
         std::atomic<int> grabRequests{0};
         std::atomic<bool> contactDown{false};
+        // What a grab fails with (another program holds the node: EBUSY); 0 lets it succeed.
+        std::atomic<int> grabError{0};
     };
 
-    // What programs did with a fake /dev/uinput: the devices they made and the events they wrote
-    // (touched from umockdev's thread; read it through snapshot()).
+    // What programs did with a fake /dev/uinput: the devices they made and the events the
+    // desktop received from them (touched from umockdev's thread; read it through snapshot()).
+    // Like the kernel's driver, it delivers nothing before a reader opened a device's node (the
+    // desktop does that some time after the device appears: openReaders() here), drops an
+    // absolute value equal to the axis's last one, and a frame left with nothing in it.
     struct UInputDevice {
         std::string name;
         unsigned bustype = 0;
@@ -37,6 +42,10 @@ class HIDTestbed {
         std::map<unsigned, std::pair<int, int>> absoluteRanges;
         std::set<unsigned> properties;
         bool created = false;
+        bool hasReader = false;
+        std::map<unsigned, int> lastAbsolute;  // per axis, the value the kernel holds
+        bool framePending = false;             // an event was delivered since the last SYN_REPORT
+        int discarded = 0;                     // events written before a reader came
     };
     struct WrittenEvent {
         unsigned type;
@@ -47,7 +56,7 @@ class HIDTestbed {
     struct UInputState {
         std::vector<UInputDevice> devices;  // in the order they were set up
         int destroyed = 0;
-        std::vector<WrittenEvent> events;
+        std::vector<WrittenEvent> events;  // delivered, of every device
     };
     class FakeUInput {
       public:
@@ -59,8 +68,16 @@ class HIDTestbed {
             std::lock_guard<std::mutex> lock(mutex);
             return std::exchange(state.events, {});
         }
+        // The desktop opens every device made so far.
+        void openReaders() {
+            std::lock_guard<std::mutex> lock(mutex);
+            for (UInputDevice& device : state.devices) {
+                device.hasReader = device.created;
+            }
+        }
         std::mutex mutex;
         UInputState state;
+        std::map<const void*, std::size_t> deviceOfClient;  // each open of the node sets one up
     };
 
     struct USBDevice {

@@ -271,29 +271,41 @@ TEST_F(LinuxHIDManagerTest, TheKernelsEventNodesAreHeldWhileNoContactIsDown) {
     ASSERT_TRUE(device);
     device->registerInputReportCallback([](const std::uint8_t*, qsizetype) {});
 
-    // A finger rests on the display as the session starts: the kernel shows it; no grab yet,
-    // nor while reports have contacts.
+    // A finger rests on the display as the session starts: the kernel shows it; nothing is taken.
     touch.contactDown = true;
-    device->setExclusiveUse(true, false);
+    OVExclusiveUse held = device->takeExclusiveUse();
+    EXPECT_EQ(held.hold(), OVExclusiveUse::Hold::None);
+    EXPECT_EQ(held.unheldNodes, (QStringList{"/dev/input/event7: a contact is down",
+                                             "/dev/input/event8: a contact is down"}));
     EXPECT_FALSE(touch.grabbed);
-    device->setExclusiveUse(true, true);
-    EXPECT_FALSE(touch.grabbed);
-    touch.contactDown = false;
-    device->setExclusiveUse(true, false);  // the report after the lift
-    EXPECT_TRUE(touch.grabbed);
-    EXPECT_TRUE(mouse.grabbed);
-    EXPECT_FALSE(other.grabbed);
-    const int requests = touch.grabRequests;
-    device->setExclusiveUse(true, true);
-    device->setExclusiveUse(true, false);
-    EXPECT_EQ(touch.grabRequests, requests);  // held already: nothing asked again
+    EXPECT_EQ(touch.grabRequests, 0);
 
-    device->setExclusiveUse(false, false);
+    // Lifted; another program holds the mouse node: the touch node alone.
+    touch.contactDown = false;
+    mouse.grabError = EBUSY;
+    held = device->takeExclusiveUse();
+    EXPECT_EQ(held.hold(), OVExclusiveUse::Hold::Some);
+    EXPECT_EQ(held.heldNodes, QStringList{"/dev/input/event7"});
+    EXPECT_EQ(held.unheldNodes, QStringList{"/dev/input/event8: Device or resource busy"});
+    EXPECT_TRUE(touch.grabbed);
+    EXPECT_FALSE(other.grabbed);
+
+    // Refused by the system: said so; the node already held is not asked again.
+    mouse.grabError = EACCES;
+    EXPECT_EQ(device->takeExclusiveUse().unheldNodes,
+              QStringList{"/dev/input/event8: Permission denied"});
+    EXPECT_EQ(touch.grabRequests, 1);
+    mouse.grabError = 0;
+    held = device->takeExclusiveUse();
+    EXPECT_EQ(held.hold(), OVExclusiveUse::Hold::All);
+    EXPECT_EQ(held.heldNodes, (QStringList{"/dev/input/event7", "/dev/input/event8"}));
+
+    device->releaseExclusiveUse();
     EXPECT_FALSE(touch.grabbed);
     EXPECT_FALSE(mouse.grabbed);
 
     // Held again, then the display goes: given back as reading fails.
-    device->setExclusiveUse(true, false);
+    device->takeExclusiveUse();
     ASSERT_TRUE(touch.grabbed);
     bool failed = false;
     manager.setDeviceErrorCallback([&](const OVHIDDeviceRef&, int) { failed = true; });

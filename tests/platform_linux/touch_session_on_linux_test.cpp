@@ -8,6 +8,7 @@
 #include "base/notification_names.h"
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
+#include "compat/diagnostics_report.h"
 #include "hid/descriptor_parser.h"
 #include "hid/descriptor_writer.h"
 #include "hid/report_encoding.h"
@@ -113,4 +114,86 @@ TEST_F(TouchSessionOnLinuxTest, ReportsHoldAndUnplug) {
     EXPECT_EQ(lost[0].value("errorNumber").toInt(), ENODEV);
     EXPECT_EQ(lost[0].value("node").toString().toStdString(), "/dev/hidraw2");
     EXPECT_EQ(lost.size(), 1u);
+}
+
+TEST_F(TouchSessionOnLinuxTest, ANodeHeldElsewhereIsTriedAgainOnTheSchedulerNotPerReport) {
+    HIDTestbed::USBDevice usb;
+    usb.productName = QStringLiteral("Touch Display");
+    HIDTestbed::Device& display = testbed->addUSBDevice(2, usb, descriptor);
+    HIDTestbed::EventNodeState& touchNode = testbed->addEventNode(display, 30, 12);
+    HIDTestbed::EventNodeState& penNode = testbed->addEventNode(display, 31, 13);
+    touchNode.grabError = EBUSY;  // another program holds it
+
+    OVTouchBridge bridge;
+    ASSERT_TRUE(bridge.start());
+    EXPECT_TRUE(penNode.grabbed);
+    EXPECT_EQ(bridge.statusText().toStdString(),
+              "Touch active, but the desktop also receives some touches");
+    EXPECT_TRUE(OVDeviceReportText().contains(
+        "\nTouch input of the device in use:\n- the desktop also receives touches through "
+        "/dev/input/event12: Device or resource busy; kept from it: /dev/input/event13\n"));
+    EXPECT_EQ(touchNode.grabRequests, 1);
+
+    // Taps lift every contact, and not one of them looks at the nodes. (A pseudo-terminal keeps
+    // no report boundaries: each report is read before the next is sent.)
+    for (int tap = 0; tap < 3; ++tap) {
+        testbed->sendReport(display, report({{640.0 + 100 * tap, 360}}));
+        ASSERT_TRUE(waitForEvents(poster.events().size() + 1));  // the cursor moves
+        testbed->sendReport(display, report({}));
+        ASSERT_TRUE(waitForEvents(poster.events().size() + 2));  // press and release
+    }
+    EXPECT_EQ(touchNode.grabRequests, 1);
+
+    // 1 s after the start, then 2 s after that, then 4 s.
+    guard.virtualScheduler()->advance(0.9);
+    EXPECT_EQ(touchNode.grabRequests, 1);
+    guard.virtualScheduler()->advance(0.1);
+    EXPECT_EQ(touchNode.grabRequests, 2);
+    guard.virtualScheduler()->advance(2.0);
+    EXPECT_EQ(touchNode.grabRequests, 3);
+    touchNode.grabError = 0;
+    guard.virtualScheduler()->advance(4.0);
+    EXPECT_TRUE(touchNode.grabbed);
+    EXPECT_EQ(bridge.statusText().toStdString(), "Touch active");
+    guard.virtualScheduler()->advance(60.0);
+    EXPECT_EQ(touchNode.grabRequests, 4);
+    bridge.stop();
+    EXPECT_FALSE(touchNode.grabbed);
+    EXPECT_FALSE(penNode.grabbed);
+}
+
+TEST_F(TouchSessionOnLinuxTest, AutoPrefersAUSBDisplayToTheBuiltInPanel) {
+    // The laptop's own panel (I2C) has the lower number; the USB display has five contacts.
+    OVHIDTouchScreenDescription panel;
+    panel.fingers = 2;
+    testbed->addOtherDevice(0, QStringLiteral("0018:000004F3:00002A1C"),
+                            QStringLiteral("ELAN touch panel"), QStringLiteral("i2c-ELAN"),
+                            QString(), OVHIDTouchScreenDescriptor(panel));
+    HIDTestbed::USBDevice usb;
+    usb.productName = QStringLiteral("Touch Display");
+    HIDTestbed::Device& display = testbed->addUSBDevice(4, usb, descriptor);
+
+    OVTouchBridge bridge;
+    ASSERT_TRUE(bridge.start());
+    EXPECT_EQ(bridge.hidLayout().contactCount, 5);
+    bridge.stop();
+
+    // Nothing else attached: the panel it is.
+    testbed->unplug(display);
+    ASSERT_TRUE(bridge.start());
+    EXPECT_EQ(bridge.hidLayout().contactCount, 2);
+}
+
+TEST_F(TouchSessionOnLinuxTest, AnOpenFailureNamesTheSystemsReason) {
+    HIDTestbed::USBDevice usb;
+    usb.productName = QStringLiteral("Touch Display");
+    testbed->addUSBDevice(2, usb, descriptor, false);  // no node to open
+
+    OVTouchBridge bridge;
+    OVError error;
+    EXPECT_FALSE(bridge.start(&error));
+    EXPECT_EQ(error.code, ENOENT);
+    EXPECT_EQ(error.description.toStdString(),
+              "Could not open HID touch input: No such file or directory");
+    EXPECT_EQ(bridge.status(), OVTouchStatus::NeedsPermission);
 }

@@ -2,6 +2,7 @@
 #include <libevdev/libevdev.h>
 #include <linux/input.h>
 
+#include "platform/linux/pointer_space.h"
 #include "platform/linux/uinput_events.h"
 #include "platform/linux/xtest_calls.h"
 
@@ -29,16 +30,36 @@ OVXTestCall button(unsigned number, bool press) {
     return {OVXTestCall::Kind::Button, 0, 0, number, press};
 }
 
+OVDisplayInfo display(QRectF bounds, QSize pixels) {
+    OVDisplayInfo info;
+    info.bounds = bounds;
+    info.pixelSize = pixels;
+    return info;
+}
+
+// Where the desktop puts the pointer for a move: it spreads the axes over the area as libinput
+// does (value × extent / 65536).
+QPoint desktopPointOf(const Events& events, const QRect& area) {
+    auto land = [](int value, int origin, int extent) {
+        return origin + int(std::int64_t(value) * extent / (OVPointerAxisMaximum + 1));
+    };
+    return QPoint(land(events.at(0).value, area.left(), area.width()),
+                  land(events.at(1).value, area.top(), area.height()));
+}
+
 }  // namespace
 
 TEST(UInputEvents, StepsBecomeFramesOfTheirDevice) {
     const QRect area(-1920, 0, 6400, 1600);
-    EXPECT_EQ(OVEvdevEventsForStep(OVInputStep::move({-1, 300}), area),
-              (Events{pointer(EV_ABS, ABS_X, 1919), pointer(EV_ABS, ABS_Y, 300),
-                      pointer(EV_SYN, SYN_REPORT, 0)}));
-    // Positions stay inside the axes' ranges.
-    EXPECT_EQ(OVEvdevEventsForStep(OVInputStep::move({9000, -5}), area)[0].value, 6399);
-    EXPECT_EQ(OVEvdevEventsForStep(OVInputStep::move({9000, -5}), area)[1].value, 0);
+    const Events move = OVEvdevEventsForStep(OVInputStep::move({-1, 300}), area);
+    ASSERT_EQ(move.size(), 3u);
+    EXPECT_EQ(move[0].code, unsigned(ABS_X));
+    EXPECT_EQ(move[1].code, unsigned(ABS_Y));
+    EXPECT_EQ(move[2], pointer(EV_SYN, SYN_REPORT, 0));
+    EXPECT_EQ(desktopPointOf(move, area), QPoint(-1, 300));
+    // Positions off the desktop land on its edge.
+    EXPECT_EQ(desktopPointOf(OVEvdevEventsForStep(OVInputStep::move({9000, -5}), area), area),
+              QPoint(4479, 0));
 
     EXPECT_EQ(OVEvdevEventsForStep(OVInputStep::button(BTN_RIGHT, true), area),
               (Events{pointer(EV_KEY, BTN_RIGHT, 1), pointer(EV_SYN, SYN_REPORT, 0)}));
@@ -54,12 +75,74 @@ TEST(UInputEvents, StepsBecomeFramesOfTheirDevice) {
                       pointer(EV_SYN, SYN_REPORT, 0)}));
 }
 
+TEST(UInputEvents, EveryPixelOfADesktopUpToTheAxesSizeIsReached) {
+    for (int extent : {1, 7, 800, 1081, 3840, 7680, 65536}) {
+        const QRect area(-extent / 2, 0, extent, 1);
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const Events move = OVEvdevEventsForStep(OVInputStep::move({x, 0}), area);
+            ASSERT_EQ(desktopPointOf(move, area).x(), x) << extent;
+        }
+    }
+}
+
+TEST(UInputEvents, PositionsLandWhereTheSessionPutsThem) {
+    // A 200 % laptop with a 100 % touch display on its right. A Wayland compositor spreads the
+    // pointer over its logical layout; an X server over its screen, where the touch display
+    // begins at the laptop's width in device pixels.
+    const QList<OVDisplayInfo> wayland{display(QRectF(0, 0, 1280, 800), QSize(2560, 1600)),
+                                       display(QRectF(1280, 0, 1920, 1080), QSize(1920, 1080))};
+    const QList<OVDisplayInfo> x11{display(QRectF(0, 0, 1280, 800), QSize(2560, 1600)),
+                                   display(QRectF(2560, 0, 1920, 1080), QSize(1920, 1080))};
+    // 150 % on the left and above the main display: negative origins.
+    const QList<OVDisplayInfo> leftAbove{
+        display(QRectF(0, 0, 1280, 800), QSize(1280, 800)),
+        display(QRectF(-1600, -300, 1600, 900), QSize(2400, 1350))};
+    struct Case {
+        QList<OVDisplayInfo> displays;
+        OVPointerSpace space;
+        QRect area;
+        QPointF at;
+        QPoint lands;
+    };
+    const Case cases[] = {
+        {wayland, OVPointerSpace::Logical, QRect(0, 0, 3200, 1080), {2240, 540}, {2240, 540}},
+        {wayland, OVPointerSpace::Logical, QRect(0, 0, 3200, 1080), {3199, 1079}, {3199, 1079}},
+        {wayland, OVPointerSpace::Logical, QRect(0, 0, 3200, 1080), {640.6, 400.4}, {640, 400}},
+        {x11, OVPointerSpace::DevicePixels, QRect(0, 0, 4480, 1600), {3520, 540}, {3520, 540}},
+        {x11, OVPointerSpace::DevicePixels, QRect(0, 0, 4480, 1600), {640, 400}, {1280, 800}},
+        {leftAbove,
+         OVPointerSpace::Logical,
+         QRect(-1600, -300, 2880, 1100),
+         {-800, 150},
+         {-800, 150}},
+        {leftAbove,
+         OVPointerSpace::Logical,
+         QRect(-1600, -300, 2880, 1100),
+         {-2000, 2000},
+         {-1600, 799}},
+        {leftAbove,
+         OVPointerSpace::DevicePixels,
+         QRect(-1600, -300, 2880, 1350),
+         {-800, 150},
+         {-400, 375}},
+    };
+    for (const Case& c : cases) {
+        const QRect area = OVPointerArea(c.displays, c.space);
+        EXPECT_EQ(area, c.area);
+        const QPoint position = OVPointerPosition(c.at, c.displays, c.space);
+        EXPECT_EQ(desktopPointOf(OVEvdevEventsForStep(OVInputStep::move(position), area), area),
+                  c.lands)
+            << c.at.x() << "," << c.at.y();
+    }
+    EXPECT_EQ(OVPointerArea({}, OVPointerSpace::Logical), QRect(0, 0, 1, 1));
+}
+
 TEST(UInputEvents, DeviceDescriptions) {
-    libevdev* pointerDevice = OVCreatePointerDescription(QRect(0, 0, 4480, 1600));
+    libevdev* pointerDevice = OVCreatePointerDescription();
     EXPECT_STREQ(libevdev_get_name(pointerDevice), "Orvetta touch pointer");
     EXPECT_EQ(libevdev_get_abs_minimum(pointerDevice, ABS_X), 0);
-    EXPECT_EQ(libevdev_get_abs_maximum(pointerDevice, ABS_X), 4479);
-    EXPECT_EQ(libevdev_get_abs_maximum(pointerDevice, ABS_Y), 1599);
+    EXPECT_EQ(libevdev_get_abs_maximum(pointerDevice, ABS_X), 65535);
+    EXPECT_EQ(libevdev_get_abs_maximum(pointerDevice, ABS_Y), 65535);
     for (unsigned code : {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE}) {
         EXPECT_TRUE(libevdev_has_event_code(pointerDevice, EV_KEY, code)) << code;
     }

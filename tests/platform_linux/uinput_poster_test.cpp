@@ -17,6 +17,16 @@ namespace {
 
 using Written = std::vector<HIDTestbed::WrittenEvent>;
 
+Written operator+(Written first, const Written& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// The axis value of a pixel of a desktop `extent` pixels wide: its middle, on 0-65535.
+int axis(int pixel, int extent) {
+    return int((2 * std::int64_t(pixel) + 1) * 65536 / (2 * std::int64_t(extent)));
+}
+
 OVDisplayInfo display(std::uint32_t id, QRectF bounds, QSize pixels, bool main) {
     OVDisplayInfo info;
     info.displayID = id;
@@ -52,6 +62,16 @@ class UInputPosterTest : public ::testing::Test {
     }
     void TearDown() override { qputenv("DISPLAY", savedDisplay); }
 
+    // A poster in an X session's device pixels, whose devices the desktop has opened.
+    std::unique_ptr<OVUInputEventPoster> makePoster() {
+        QString why;
+        auto poster = OVUInputEventPoster::create(displays, "/dev/uinput", &why,
+                                                  OVPointerSpace::DevicePixels);
+        EXPECT_TRUE(poster) << why.toStdString();
+        uinput->openReaders();
+        return poster;
+    }
+
     QByteArray savedDisplay = qgetenv("DISPLAY");
     OVServicesGuard services;
     std::unique_ptr<HIDTestbed> testbed;
@@ -75,9 +95,9 @@ TEST_F(UInputPosterTest, MakesAnAbsolutePointerAndAKeyboard) {
     EXPECT_EQ(pointer.codes.at(EV_KEY), (std::set<unsigned>{BTN_LEFT, BTN_RIGHT, BTN_MIDDLE}));
     EXPECT_EQ(pointer.codes.at(EV_REL),
               (std::set<unsigned>{REL_HWHEEL, REL_WHEEL, REL_WHEEL_HI_RES, REL_HWHEEL_HI_RES}));
-    // The bounding box of both displays in device pixels: 2560 + 1920 wide, 1600 high.
-    EXPECT_EQ(pointer.absoluteRanges.at(ABS_X), std::make_pair(0, 4479));
-    EXPECT_EQ(pointer.absoluteRanges.at(ABS_Y), std::make_pair(0, 1599));
+    // The same range whatever the desktop: the mapping follows display changes, not the device.
+    EXPECT_EQ(pointer.absoluteRanges.at(ABS_X), std::make_pair(0, 65535));
+    EXPECT_EQ(pointer.absoluteRanges.at(ABS_Y), std::make_pair(0, 65535));
     EXPECT_TRUE(pointer.properties.empty());
 
     const HIDTestbed::UInputDevice& keyboard = state.devices[1];
@@ -90,19 +110,18 @@ TEST_F(UInputPosterTest, MakesAnAbsolutePointerAndAKeyboard) {
 }
 
 TEST_F(UInputPosterTest, WritesTheTranslatedEvents) {
-    auto poster = OVUInputEventPoster::create(displays, "/dev/uinput");
-    ASSERT_TRUE(poster);
+    auto poster = makePoster();
     poster->postMouseEvent(1, 0, QPointF(640, 400), 0x20000, 1);  // shift-click on the first
     poster->postMouseEvent(2, 0, QPointF(2560 + 10, 20), 0x20000, 1);
     EXPECT_EQ(uinput->takeEvents(), (Written{{EV_KEY, KEY_LEFTSHIFT, 1},
                                              {EV_SYN, SYN_REPORT, 0},
-                                             {EV_ABS, ABS_X, 1280},
-                                             {EV_ABS, ABS_Y, 800},
+                                             {EV_ABS, ABS_X, axis(1280, 4480)},
+                                             {EV_ABS, ABS_Y, axis(800, 1600)},
                                              {EV_SYN, SYN_REPORT, 0},
                                              {EV_KEY, BTN_LEFT, 1},
                                              {EV_SYN, SYN_REPORT, 0},
-                                             {EV_ABS, ABS_X, 2570},
-                                             {EV_ABS, ABS_Y, 20},
+                                             {EV_ABS, ABS_X, axis(2570, 4480)},
+                                             {EV_ABS, ABS_Y, axis(20, 1600)},
                                              {EV_SYN, SYN_REPORT, 0},
                                              {EV_KEY, BTN_LEFT, 0},
                                              {EV_SYN, SYN_REPORT, 0},
@@ -141,26 +160,50 @@ TEST_F(UInputPosterTest, WritesTheTranslatedEvents) {
     EXPECT_TRUE(uinput->takeEvents().empty());
 }
 
-TEST_F(UInputPosterTest, ANewDesktopGetsANewPointerBetweenPresses) {
-    auto poster = OVUInputEventPoster::create(displays, "/dev/uinput");
-    ASSERT_TRUE(poster);
-    poster->postMouseEvent(1, 0, QPointF(10, 10), 0, 1);
-    // A third display arrives in the middle of a press: the pointer stays until the release.
+TEST_F(UInputPosterTest, ADisplayChangeKeepsThePointerAndItsMoves) {
+    auto poster = makePoster();
+    poster->postMouseEvent(5, 0, QPointF(10, 10), 0, 0);
+    // A third display arrives left of the others: the desktop grows, the device stays.
     displays.displays.append(display(3, QRectF(-1920, 0, 1920, 1080), QSize(1920, 1080), false));
-    poster->postMouseEvent(6, 0, QPointF(20, 10), 0, 1);
-    EXPECT_EQ(uinput->snapshot().devices.size(), 2u);
-    poster->postMouseEvent(2, 0, QPointF(20, 10), 0, 1);
     uinput->takeEvents();
-    poster->postMouseEvent(5, 0, QPointF(-1920, 0), 0, 0);
+    poster->postMouseEvent(1, 0, QPointF(-1920 + 100, 50), 0, 1);
+    poster->postMouseEvent(2, 0, QPointF(-1920 + 100, 50), 0, 1);
     const HIDTestbed::UInputState state = uinput->snapshot();
-    ASSERT_EQ(state.devices.size(), 3u);
-    EXPECT_EQ(state.destroyed, 1);
-    EXPECT_EQ(state.devices[2].absoluteRanges.at(ABS_X), std::make_pair(0, 6399));
-    // The new pointer counts from the new left edge.
-    EXPECT_EQ(state.events,
-              (Written{{EV_ABS, ABS_X, 0}, {EV_ABS, ABS_Y, 0}, {EV_SYN, SYN_REPORT, 0}}));
+    EXPECT_EQ(state.devices.size(), 2u);
+    EXPECT_EQ(state.destroyed, 0);
+    EXPECT_EQ(state.devices[0].discarded, 0);
+    // The move reaches the desktop, counted over the new desktop (6400 device pixels wide).
+    EXPECT_EQ(state.events, (Written{{EV_ABS, ABS_X, axis(100, 6400)},
+                                     {EV_ABS, ABS_Y, axis(50, 1600)},
+                                     {EV_SYN, SYN_REPORT, 0},
+                                     {EV_KEY, BTN_LEFT, 1},
+                                     {EV_SYN, SYN_REPORT, 0},
+                                     {EV_KEY, BTN_LEFT, 0},
+                                     {EV_SYN, SYN_REPORT, 0}}));
     poster.reset();
-    EXPECT_EQ(uinput->snapshot().destroyed, 3);
+    EXPECT_EQ(uinput->snapshot().destroyed, 2);
+}
+
+TEST_F(UInputPosterTest, ATapWhereThePointerWasLastSentStillMovesIt) {
+    auto poster = makePoster();
+    auto tap = [&] {
+        poster->postMouseEvent(1, 0, QPointF(300, 200), 0, 1);
+        poster->postMouseEvent(2, 0, QPointF(300, 200), 0, 1);
+        return uinput->takeEvents();
+    };
+    const int x = axis(600, 4480);
+    const int y = axis(400, 1600);
+    const Written press{{EV_SYN, SYN_REPORT, 0},
+                        {EV_KEY, BTN_LEFT, 1},
+                        {EV_SYN, SYN_REPORT, 0},
+                        {EV_KEY, BTN_LEFT, 0},
+                        {EV_SYN, SYN_REPORT, 0}};
+    EXPECT_EQ(tap(), (Written{{EV_ABS, ABS_X, x}, {EV_ABS, ABS_Y, y}}) + press);
+    // The mouse moved the cursor in between; the same position again arrives one unit aside on
+    // x (the same pixel), and the kernel passes it on. Then the position itself again.
+    EXPECT_EQ(tap(), (Written{{EV_ABS, ABS_X, x + 1}}) + press);
+    EXPECT_EQ(tap(), (Written{{EV_ABS, ABS_X, x}}) + press);
+    EXPECT_EQ((x + 1) * 4480 / 65536, 600);
 }
 
 TEST_F(UInputPosterTest, TheChooserPrefersUInputAndAccessibilityFollowsIt) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QScopeGuard>
 #include <QStyleHints>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 #include <memory>
@@ -122,6 +126,12 @@ TEST(LinuxPermissions, InputMonitoringMeansTheDigitizerCanBeRead) {
 }
 
 TEST(SingleInstance, ASecondStartActivatesTheFirst) {
+    // The lock and the socket live in the user's runtime directory, where no other user can
+    // take their names first.
+    QTemporaryDir runtime;
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", savedRuntime); });
     const QString name =
         QStringLiteral("orvetta-test-") + QUuid::createUuid().toString(QUuid::Id128);
     auto first = std::make_unique<OVSingleInstance>(name);
@@ -131,6 +141,8 @@ TEST(SingleInstance, ASecondStartActivatesTheFirst) {
     EXPECT_FALSE(first->activateOther());
     EXPECT_TRUE(first->isRunningInstance());
     EXPECT_FALSE(first->activateOther());  // asking again changes nothing
+    EXPECT_TRUE(QFileInfo(runtime.filePath(name + ".socket")).exists());
+    EXPECT_FALSE(QFileInfo::exists(QDir::tempPath() + "/" + name));
 
     OVSingleInstance second(name);
     EXPECT_TRUE(second.activateOther());

@@ -22,6 +22,7 @@
 #include "platform/sim/sim_hid_manager.h"
 #include "platform/sim/sim_permissions.h"
 #include "settings/profiles.h"
+#include "support/log_capture.h"
 
 void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
@@ -36,14 +37,19 @@ QByteArray mouseDescriptor() {
         "750895028106c0");
 }
 
-// A sim device that notes what the session asks of it for exclusive use.
+// A sim device whose input the desktop also reads, as the test says, and that notes when the
+// session takes it and gives it back.
 class GrabbingDevice : public OVSimHIDDevice {
   public:
     using OVSimHIDDevice::OVSimHIDDevice;
-    void setExclusiveUse(bool exclusive, bool contactsDown) override {
-        requests.push_back({exclusive, contactsDown});
+    OVExclusiveUse takeExclusiveUse() override {
+        takeTimes.push_back(OVMainScheduler().now());
+        return held;
     }
-    std::vector<std::pair<bool, bool>> requests;
+    void releaseExclusiveUse() override { ++releases; }
+    OVExclusiveUse held;  // what a take answers: everything by default
+    std::vector<double> takeTimes;
+    int releases = 0;
 };
 
 struct Display {
@@ -146,8 +152,8 @@ TEST_F(TouchSessionTest, StartsOnTheFirstCompatibleDeviceAndStops) {
               OVHexStringForData(OVHIDReportDescriptorForDevice(*first)));
     EXPECT_FALSE(OVHIDReportDescriptorSummary().isEmpty());
     EXPECT_TRUE(first->isOpen());
-    EXPECT_EQ(first->requests, (std::vector<std::pair<bool, bool>>{{true, false}}));
-    EXPECT_TRUE(second->requests.empty());  // open under the manager, not listened to
+    EXPECT_EQ(first->takeTimes.size(), 1u);
+    EXPECT_TRUE(second->takeTimes.empty());  // open under the manager, not listened to
 
     // A second start touches nothing.
     EXPECT_TRUE(bridge->start(&error));
@@ -161,7 +167,7 @@ TEST_F(TouchSessionTest, StartsOnTheFirstCompatibleDeviceAndStops) {
     EXPECT_TRUE(OVHIDReportDescriptorHex().isEmpty());
     EXPECT_TRUE(OVHIDReportDescriptorSummary().isEmpty());
     EXPECT_FALSE(first->isOpen());
-    EXPECT_EQ(first->requests.back(), std::make_pair(false, false));
+    EXPECT_EQ(first->releases, 1);
     bridge->stop();  // safe when stopped
     EXPECT_EQ(bridge->statusText(), QStringLiteral("Stopped"));
 }
@@ -229,8 +235,8 @@ TEST_F(TouchSessionTest, ASelectedDeviceAndNoOther) {
     OVError error;
     ASSERT_TRUE(bridge->start(&error)) << error.description.toStdString();
     EXPECT_EQ(bridge->hidLayout().contactCount, 7);
-    EXPECT_FALSE(twin->requests.empty());
-    EXPECT_TRUE(chosen->requests.empty());
+    EXPECT_FALSE(twin->takeTimes.empty());
+    EXPECT_TRUE(chosen->takeTimes.empty());
     bridge->stop();
 
     // The same vendor and product but another place: matched, then refused; no fallback.
@@ -267,9 +273,8 @@ TEST_F(TouchSessionTest, ReportsDriveTheGesturesAndTheHold) {
         << clicks[0].toStdString();
     EXPECT_TRUE(clicks[1].contains("mouse type=2 button=0 x=300.00 y=200.00"))
         << clicks[1].toStdString();
-    // The kernel's own input of the device is held only while no contact is down.
-    EXPECT_EQ(display->requests,
-              (std::vector<std::pair<bool, bool>>{{true, false}, {true, true}, {true, false}}));
+    // The device's input was taken at the start, never again from a report.
+    EXPECT_EQ(display->takeTimes.size(), 1u);
 
     // In test mode the reports are published and nothing is posted.
     bridge->setCompatibilityTestMode(true);
@@ -303,7 +308,7 @@ TEST_F(TouchSessionTest, AnUnpluggedDeviceEndsTheSessionAndSaysSo) {
         << poster.lines().join(QLatin1Char(10)).toStdString();
     EXPECT_FALSE(bridge->hidLayout().valid);
     EXPECT_TRUE(OVHIDReportDescriptorHex().isEmpty());
-    EXPECT_EQ(display->requests.back(), std::make_pair(false, false));
+    EXPECT_EQ(display->releases, 1);
     ASSERT_EQ(lost.size(), 1u);
     EXPECT_EQ(lost[0].value("errorNumber").toInt(), ENODEV);
     EXPECT_EQ(lost[0].value("node").toString(), display->nodePath());
@@ -311,7 +316,63 @@ TEST_F(TouchSessionTest, AnUnpluggedDeviceEndsTheSessionAndSaysSo) {
     // It comes back: the shell starts the session again.
     const auto returned = addDisplay();
     ASSERT_TRUE(bridge->start());
-    EXPECT_EQ(returned->requests, (std::vector<std::pair<bool, bool>>{{true, false}}));
+    EXPECT_EQ(returned->takeTimes.size(), 1u);
     bridge->stop();
     EXPECT_EQ(lost.size(), 1u);
+}
+
+TEST_F(TouchSessionTest, InputTheDesktopAlsoReceivesIsTakenAgainWithBackOff) {
+    const auto display = addDisplay();
+    display->held.unheldNodes = QStringList{"/dev/input/event7: Device or resource busy"};
+    int statusChanges = 0;
+    OVScopedObservers observers(OVDefaultCenter());
+    observers.add(OVTouchStatusDidChangeNotification, bridge.get(),
+                  [&](const OVNotification&) { ++statusChanges; });
+    OVLogCapture log;
+    const double startTime = OVMainScheduler().now();
+    ASSERT_TRUE(bridge->start());
+    EXPECT_EQ(bridge->statusText(),
+              QStringLiteral("Touch active, but the desktop also receives every touch"));
+    EXPECT_TRUE(OVCurrentProcessState().touchInputHoldDescription.contains(
+        "the desktop also receives every touch: /dev/input/event7: Device or resource busy"));
+
+    // Tries 1 s later, then twice as long each time up to 30 s, and logs only what changed.
+    advance(100.0);
+    std::vector<double> after;
+    for (double time : display->takeTimes) {
+        after.push_back(time - startTime);
+    }
+    EXPECT_EQ(after, (std::vector<double>{0, 1, 3, 7, 15, 31, 61, 91}));
+    EXPECT_EQ(log.lines().size(), 1);
+    EXPECT_EQ(statusChanges, 0);
+
+    // Part of it held at the next try: the menu hears of it.
+    display->held = {{"/dev/input/event8"}, {"/dev/input/event7: Device or resource busy"}};
+    advance(30.0);
+    EXPECT_EQ(bridge->status(), OVTouchStatus::PartlySharedWithDesktop);
+    EXPECT_EQ(statusChanges, 1);
+    EXPECT_EQ(log.lines().size(), 2);
+    // A display change says nothing of the input the desktop still gets.
+    bridge->refreshDisplayMapping();
+    EXPECT_EQ(bridge->status(), OVTouchStatus::PartlySharedWithDesktop);
+
+    // No try while a finger is down: the one after it lifted takes the rest.
+    display->held = {{"/dev/input/event7", "/dev/input/event8"}, {}};
+    display->deliverInputReport(touchReport({{300, 200}}));
+    const size_t takes = display->takeTimes.size();
+    advance(30.0);
+    EXPECT_EQ(display->takeTimes.size(), takes);
+    display->deliverInputReport(touchReport({}));
+    advance(30.0);
+    EXPECT_EQ(display->takeTimes.size(), takes + 1);
+    EXPECT_EQ(bridge->status(), OVTouchStatus::DisplayUpdated);
+    EXPECT_EQ(statusChanges, 2);
+    EXPECT_TRUE(log.lines().last().contains(
+        "/dev/hidraw0: kept from the desktop: /dev/input/event7, /dev/input/event8"))
+        << log.lines().last().toStdString();
+    advance(100.0);
+    EXPECT_EQ(display->takeTimes.size(), takes + 1);
+
+    bridge->stop();
+    EXPECT_TRUE(OVCurrentProcessState().touchInputHoldDescription.isEmpty());
 }

@@ -5,7 +5,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <QtDebug>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -25,6 +24,10 @@ bool nodeShowsContact(int fd) {
         return false;  // no key state to read: no button to be stuck
     }
     return OVEvdevGrab::keyStateShowsContact(bits.data(), bits.size());
+}
+
+QString unheld(const QString& node, const char* reason) {
+    return QStringLiteral("%1: %2").arg(node, QString::fromLocal8Bit(reason));
 }
 
 void closeQuietly(int fd) {
@@ -88,39 +91,25 @@ QStringList OVEvdevGrab::grabbedNodes() const {
     for (const HeldNode& held : _held) {
         nodes.append(held.node);
     }
+    std::sort(nodes.begin(), nodes.end());
     return nodes;
 }
 
-void OVEvdevGrab::update(bool wanted, bool contactsDown) {
-    if (!wanted) {
-        _wanted = false;
-        release();
-        return;
-    }
-    if (!_wanted) {
-        _wanted = true;
-        _retryDue = true;
-    }
-    if (isGrabbed()) {
-        return;
-    }
-    if (contactsDown) {
-        _retryDue = true;  // try again once they lift
-        return;
-    }
-    if (_retryDue) {
-        _retryDue = false;
-        tryGrab();
-    }
+bool OVEvdevGrab::holds(const QString& node) const {
+    return std::any_of(_held.begin(), _held.end(),
+                       [&](const HeldNode& held) { return held.node == node; });
 }
 
-void OVEvdevGrab::tryGrab() {
+OVExclusiveUse OVEvdevGrab::take() {
+    OVExclusiveUse result;
     std::vector<HeldNode> opened;
     for (const QString& node : eventNodesOfHIDRaw(_hidrawSysPath)) {
+        if (holds(node)) {
+            continue;
+        }
         const int fd = ::open(node.toUtf8().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            qWarning("Orvetta: cannot open %s to keep its input to Orvetta: %s",
-                     qUtf8Printable(node), strerror(errno));
+            result.unheldNodes.append(unheld(node, strerror(errno)));
             continue;
         }
         opened.push_back({node, fd});
@@ -129,19 +118,19 @@ void OVEvdevGrab::tryGrab() {
                                          [](const HeldNode& n) { return nodeShowsContact(n.fd); });
     for (HeldNode& node : opened) {
         if (contactDown) {
+            result.unheldNodes.append(unheld(node.node, "a contact is down"));
             closeQuietly(node.fd);
             continue;
         }
         if (ioctl(node.fd, EVIOCGRAB, 1) < 0) {
-            qWarning("Orvetta: cannot take %s over: %s", qUtf8Printable(node.node),
-                     strerror(errno));
+            result.unheldNodes.append(unheld(node.node, strerror(errno)));
             closeQuietly(node.fd);
             continue;
         }
         _held.push_back(node);
     }
-    // When the kernel still had a contact down, the next try waits for the session to see
-    // contacts lift (update() sets _retryDue on a report with contacts).
+    result.heldNodes = grabbedNodes();
+    return result;
 }
 
 void OVEvdevGrab::release() {

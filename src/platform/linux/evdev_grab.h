@@ -5,10 +5,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/hid_manager.h"
+
 // Keeps the kernel's own input devices of a HID device (its /dev/input/eventN nodes) to this
 // program while a touch session runs, so that the desktop does not act on the same touches a
-// second time. A node is taken over (EVIOCGRAB) only while no contact is down: grabbing in the
-// middle of a touch would leave the desktop with a contact that never lifts.
+// second time.
 class OVEvdevGrab {
   public:
     explicit OVEvdevGrab(QString hidrawSysPath);
@@ -16,14 +17,14 @@ class OVEvdevGrab {
     OVEvdevGrab(const OVEvdevGrab&) = delete;
     OVEvdevGrab& operator=(const OVEvdevGrab&) = delete;
 
-    // Called when the session starts (contactsDown false: nothing known yet) and with every
-    // report. While `wanted`, grabs as soon as neither the last report nor the kernel's own
-    // state has a contact down; `wanted` false releases.
-    void update(bool wanted, bool contactsDown);
+    // Takes over (EVIOCGRAB) every event node of the device that is not held yet and says what is
+    // held now. Nothing new is taken while the kernel shows a contact down on any node: grabbing
+    // in the middle of a touch would leave the desktop with a contact that never lifts. Scans
+    // udev for the nodes.
+    OVExclusiveUse take();
     // Gives every node back (on stop, on a read error, when the device goes away).
     void release();
 
-    bool isGrabbed() const { return !_held.empty(); }
     QStringList grabbedNodes() const;
 
     // The event nodes of the HID device that owns a hidraw device, ordered by name.
@@ -38,10 +39,8 @@ class OVEvdevGrab {
         int fd = -1;
     };
 
-    void tryGrab();
+    bool holds(const QString& node) const;
 
     QString _hidrawSysPath;
     std::vector<HeldNode> _held;
-    bool _wanted = false;
-    bool _retryDue = true;  // a grab is attempted again only after contacts were seen lifting
 };

@@ -212,3 +212,12 @@ class FactsWalker {
 OVHIDDescriptorFacts OVHIDDescriptorFactsFromBytes(const QByteArray& descriptor) {
     return FactsWalker().walk(descriptor);
 }
+
+bool OVHIDDescriptorHasTouchScreenOrPen(const QByteArray& descriptor) {
+    constexpr std::uint32_t kDigitizerPage = 0x0D;
+    constexpr std::uint32_t kPen = 0x02;
+    constexpr std::uint32_t kTouchScreen = 0x04;
+    const OVHIDDescriptorFacts facts = OVHIDDescriptorFactsFromBytes(descriptor);
+    return facts.topLevelUsages.contains(OVHIDUsagePair{kDigitizerPage, kTouchScreen}) ||
+           facts.topLevelUsages.contains(OVHIDUsagePair{kDigitizerPage, kPen});
+}

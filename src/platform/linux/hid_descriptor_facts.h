@@ -30,3 +30,8 @@ struct OVHIDDescriptorFacts {
 
 // Walks the items of a report descriptor. Pure; any byte sequence is accepted.
 OVHIDDescriptorFacts OVHIDDescriptorFactsFromBytes(const QByteArray& descriptor);
+
+// Whether the descriptor has a Digitizer Touch Screen (0x0D/0x04) or Pen (0x0D/0x02) application
+// collection: the devices whose nodes the udev rule opens to the user at the seat (touchpads,
+// keyboards and mice stay closed).
+bool OVHIDDescriptorHasTouchScreenOrPen(const QByteArray& descriptor);

@@ -7,6 +7,8 @@ namespace {
 constexpr std::uint32_t kBusUSB = 0x03;
 constexpr std::uint32_t kBusBluetooth = 0x05;
 constexpr std::uint32_t kBusI2C = 0x18;
+constexpr std::uint32_t kBusHost = 0x19;  // a platform device of the computer itself
+constexpr std::uint32_t kBusSPI = 0x1C;
 
 constexpr int kMaxPortNibbles = 6;
 
@@ -85,6 +87,10 @@ QString OVTransportForBus(std::uint32_t bus) {
             return QStringLiteral("Bluetooth");
         case kBusI2C:
             return QStringLiteral("I2C");
+        case kBusSPI:
+            return QStringLiteral("SPI");
+        case kBusHost:
+            return QStringLiteral("Platform");
         default:
             return QString();
     }

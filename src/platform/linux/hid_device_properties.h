@@ -36,7 +36,8 @@ struct OVHIDBusIdentity {
 };
 std::optional<OVHIDBusIdentity> OVParseHIDID(const QString& hidID);
 
-// "USB", "Bluetooth" or "I2C" for the kernel's bus numbers; empty for any other bus.
+// "USB", "Bluetooth", "I2C", "SPI" or "Platform" (built into the computer) for the kernel's bus
+// numbers; empty for any other bus.
 QString OVTransportForBus(std::uint32_t bus);
 
 // A USB location as a positive 32-bit value: the bus number in the top byte, then one nibble per

@@ -5,8 +5,10 @@
 
 #include <QtDebug>
 #include <cerrno>
+#include <cstring>
 
-OVLinuxHIDDevice::OVLinuxHIDDevice(OVHIDRawDeviceRecord record) : _record(std::move(record)) {}
+OVLinuxHIDDevice::OVLinuxHIDDevice(OVHIDRawDeviceRecord record)
+    : _record(std::move(record)), _grab(_record.sysPath) {}
 
 OVLinuxHIDDevice::~OVLinuxHIDDevice() {
     closeNode();
@@ -25,14 +27,12 @@ void OVLinuxHIDDevice::registerInputReportCallback(InputReportCallback callback)
     }
 }
 
-void OVLinuxHIDDevice::setExclusiveUse(bool exclusive, bool contactsDown) {
-    if (!exclusive && !_grab) {
-        return;
-    }
-    if (!_grab) {
-        _grab = std::make_unique<OVEvdevGrab>(_record.sysPath);
-    }
-    _grab->update(exclusive && isOpen(), contactsDown);
+OVExclusiveUse OVLinuxHIDDevice::takeExclusiveUse() {
+    return _grab.take();
+}
+
+void OVLinuxHIDDevice::releaseExclusiveUse() {
+    _grab.release();
 }
 
 void OVLinuxHIDDevice::setReadFailureHandler(std::function<void(int)> handler) {
@@ -56,9 +56,7 @@ int OVLinuxHIDDevice::openNode() {
 
 void OVLinuxHIDDevice::closeNode() {
     stopListening();
-    if (_grab) {
-        _grab->release();
-    }
+    _grab.release();
     if (_fd >= 0) {
         ::close(_fd);
         _fd = -1;
@@ -185,6 +183,10 @@ void OVLinuxHIDManager::close() {
     }
     _openDevices.clear();
     _open = false;
+}
+
+QString OVLinuxHIDManager::describeOpenResult(int result) const {
+    return QString::fromLocal8Bit(strerror(result));
 }
 
 void OVLinuxHIDManager::setDeviceErrorCallback(DeviceErrorCallback callback) {

@@ -19,7 +19,8 @@ class OVLinuxHIDDevice : public OVHIDDevice, public std::enable_shared_from_this
     QVariant property(const QString& key) const override;
     void registerInputReportCallback(InputReportCallback callback) override;
     QString nodePath() const override { return _record.nodePath; }
-    void setExclusiveUse(bool exclusive, bool contactsDown) override;
+    OVExclusiveUse takeExclusiveUse() override;
+    void releaseExclusiveUse() override;
 
     const OVHIDRawDeviceRecord& record() const { return _record; }
 
@@ -45,7 +46,7 @@ class OVLinuxHIDDevice : public OVHIDDevice, public std::enable_shared_from_this
     InputReportCallback _callback;
     std::function<void(int)> _readFailed;
     std::vector<std::uint8_t> _buffer;
-    std::unique_ptr<OVEvdevGrab> _grab;
+    OVEvdevGrab _grab;
 };
 
 // HID devices through libudev and hidraw. The manager lists the hidraw nodes that match its
@@ -61,6 +62,8 @@ class OVLinuxHIDManager : public OVHIDManager {
     // when none does, the errno of the first failure is returned and nothing stays open.
     int open() override;
     void close() override;
+    // The errno's text ("Permission denied").
+    QString describeOpenResult(int result) const override;
     void setDeviceErrorCallback(DeviceErrorCallback callback) override;
 
   private:

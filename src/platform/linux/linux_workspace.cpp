@@ -56,6 +56,14 @@ void OVLinuxWorkspace::setSleepCallbacks(std::function<void()> willSleep,
                                                        std::move(didWake));
 }
 
+void OVLinuxWorkspace::setSessionActivityCallback(std::function<void(bool active)> callback) {
+    _sessionWatch.reset();
+    if (callback) {
+        _sessionWatch = std::make_unique<OVLogindSessionWatch>(
+            _options.systemBus(), _options.sessionID, std::move(callback));
+    }
+}
+
 bool OVLinuxWorkspace::activateOtherInstance(const OVActivationRequest& request) {
     return _instance.activateOther(request);
 }

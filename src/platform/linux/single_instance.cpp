@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QDir>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QtDebug>
@@ -15,12 +14,10 @@ constexpr int kConnectMilliseconds = 1000;
 const QByteArray kActivateRequest = "activate";
 const QByteArray kFirstInstallOption = " first-install";
 
-QString lockPath(const QString& name) {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (directory.isEmpty()) {
-        directory = QDir::tempPath();
-    }
-    return directory + QLatin1Char('/') + name + QStringLiteral(".lock");
+// The user's runtime directory (XDG_RUNTIME_DIR, or one Qt made private): nobody else can take
+// a name in it first, as anyone can in /tmp. Empty when there is none that is the user's alone.
+QString runtimeDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
 }  // namespace
@@ -37,15 +34,21 @@ bool OVSingleInstance::activateOther(const OVActivationRequest& request) {
     if (_server) {
         return false;
     }
-    _lock = std::make_unique<QLockFile>(lockPath(_name));
+    const QString directory = runtimeDirectory();
+    if (directory.isEmpty()) {
+        qWarning("Orvetta: no private runtime directory; a second start will not find this one");
+        return false;
+    }
+    const QString path = directory + QLatin1Char('/') + _name;
+    _lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
     _lock->setStaleLockTime(0);  // stale means its process is gone, however young the lock
     if (_lock->tryLock(0)) {
-        becomeInstance();
+        becomeInstance(path + QStringLiteral(".socket"));
         return false;
     }
     _lock.reset();
     QLocalSocket socket;
-    socket.connectToServer(_name);
+    socket.connectToServer(path + QStringLiteral(".socket"));
     if (socket.waitForConnected(kConnectMilliseconds)) {
         socket.write(kActivateRequest +
                      (request.firstInstall ? kFirstInstallOption : QByteArray()) + '\n');
@@ -58,11 +61,11 @@ bool OVSingleInstance::activateOther(const OVActivationRequest& request) {
     return true;
 }
 
-void OVSingleInstance::becomeInstance() {
+void OVSingleInstance::becomeInstance(const QString& socketPath) {
     _server = std::make_unique<QLocalServer>();
     _server->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(_name);  // a socket left by an instance that crashed
-    if (!_server->listen(_name)) {
+    QLocalServer::removeServer(socketPath);  // a socket left by an instance that crashed
+    if (!_server->listen(socketPath)) {
         qWarning("Orvetta: a second start cannot reach this one: %s",
                  qUtf8Printable(_server->errorString()));
         return;

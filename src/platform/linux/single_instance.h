@@ -9,8 +9,9 @@
 #include "platform/workspace.h"
 
 // One running instance per user: the first start holds a lock file and listens on a local
-// socket; a later start finds the lock held, asks the running instance over the socket to come
-// forward (handing over what it was asked for), and ends.
+// socket, both in the user's runtime directory ($XDG_RUNTIME_DIR); a later start finds the lock
+// held, asks the running instance over the socket to come forward (handing over what it was asked
+// for), and ends.
 class OVSingleInstance {
   public:
     // The default name is per user; tests pass their own.
@@ -26,7 +27,7 @@ class OVSingleInstance {
     bool isRunningInstance() const { return _server != nullptr; }
 
   private:
-    void becomeInstance();
+    void becomeInstance(const QString& socketPath);
     void readRequests();
 
     QString _name;

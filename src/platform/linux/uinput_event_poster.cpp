@@ -14,30 +14,22 @@
 #include "platform/linux/uinput_events.h"
 #include "platform/linux/xtest_calls.h"
 
-namespace {
-
-QRect desktopArea(const QList<OVDisplayInfo>& displays) {
-    const QRect bounds = OVDevicePixelBounds(displays);
-    return bounds.isEmpty() ? QRect(0, 0, 1, 1) : bounds;
-}
-
-}  // namespace
 
 std::unique_ptr<OVUInputEventPoster> OVUInputEventPoster::create(OVDisplayServices& displays,
                                                                  const QByteArray& node,
-                                                                 QString* why) {
-    std::unique_ptr<OVUInputEventPoster> poster(new OVUInputEventPoster(displays, node));
-    poster->_pointerArea = desktopArea(displays.activeDisplays());
-    if (!makeDevice(node, true, poster->_pointerArea, poster->_pointer, why) ||
-        !makeDevice(node, false, QRect(), poster->_keyboard, why)) {
+                                                                 QString* why,
+                                                                 OVPointerSpace space) {
+    std::unique_ptr<OVUInputEventPoster> poster(new OVUInputEventPoster(displays, space));
+    if (!makeDevice(node, true, poster->_pointer, why) ||
+        !makeDevice(node, false, poster->_keyboard, why)) {
         return nullptr;
     }
     poster->setUpKeymap();
     return poster;
 }
 
-OVUInputEventPoster::OVUInputEventPoster(OVDisplayServices& displays, QByteArray node)
-    : _displays(displays), _node(std::move(node)), _translator(OVWheelUnitsPerPixelSetting()) {}
+OVUInputEventPoster::OVUInputEventPoster(OVDisplayServices& displays, OVPointerSpace space)
+    : _displays(displays), _space(space), _translator(OVWheelUnitsPerPixelSetting()) {}
 
 // In an X11 session the X server's keymap says which key types what; elsewhere the session's
 // layout, compiled here. A character the X server's map lacks is typed through XTEST on a spare
@@ -65,8 +57,8 @@ OVUInputEventPoster::~OVUInputEventPoster() {
     destroyDevice(_keyboard);
 }
 
-bool OVUInputEventPoster::makeDevice(const QByteArray& node, bool pointer, const QRect& area,
-                                     Device& device, QString* why) {
+bool OVUInputEventPoster::makeDevice(const QByteArray& node, bool pointer, Device& device,
+                                     QString* why) {
     const int fd = ::open(node.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         if (why) {
@@ -75,8 +67,7 @@ bool OVUInputEventPoster::makeDevice(const QByteArray& node, bool pointer, const
         }
         return false;
     }
-    libevdev* description =
-        pointer ? OVCreatePointerDescription(area) : OVCreateKeyboardDescription();
+    libevdev* description = pointer ? OVCreatePointerDescription() : OVCreateKeyboardDescription();
     libevdev_uinput* uinput = nullptr;
     const int result = libevdev_uinput_create_from_device(description, fd, &uinput);
     libevdev_free(description);
@@ -104,33 +95,17 @@ void OVUInputEventPoster::destroyDevice(Device& device) {
     }
 }
 
-void OVUInputEventPoster::followDesktopArea() {
-    // The axes' ranges are fixed when a device is made: a new desktop needs a new pointer. Not in
-    // the middle of a press, which the new device would not know of.
-    const QRect area = desktopArea(_displays.activeDisplays());
-    if (area == _pointerArea || _translator.isButtonHeld(BTN_LEFT) ||
-        _translator.isButtonHeld(BTN_RIGHT) || _translator.isButtonHeld(BTN_MIDDLE)) {
-        return;
-    }
-    Device replacement;
-    QString why;
-    if (!makeDevice(_node, true, area, replacement, &why)) {
-        qWarning("Orvetta: the pointer cannot follow the new desktop: %s", qUtf8Printable(why));
-        return;
-    }
-    destroyDevice(_pointer);
-    _pointer = replacement;
-    _pointerArea = area;
-}
-
-QPoint OVUInputEventPoster::devicePoint(QPointF at) {
-    followDesktopArea();
-    return OVDevicePixelPoint(at, _displays.activeDisplays());
+QPoint OVUInputEventPoster::pointerPosition(QPointF at) const {
+    return OVPointerPosition(at, _displays.activeDisplays(), _space);
 }
 
 void OVUInputEventPoster::perform(const OVInputSteps& steps) {
+    // The desktop's size is read afresh: a display change only changes the mapping.
+    const QRect pointerArea = OVPointerArea(_displays.activeDisplays(), _space);
     for (const OVInputStep& step : steps) {
-        for (const OVEvdevEvent& event : OVEvdevEventsForStep(step, _pointerArea)) {
+        std::vector<OVEvdevEvent> events = OVEvdevEventsForStep(step, pointerArea);
+        _nudge.apply(events);
+        for (const OVEvdevEvent& event : events) {
             libevdev_uinput* device =
                 event.device == OVEvdevEvent::Device::Pointer ? _pointer.uinput : _keyboard.uinput;
             if (!device) {
@@ -148,7 +123,7 @@ void OVUInputEventPoster::perform(const OVInputSteps& steps) {
 void OVUInputEventPoster::postMouseEvent(int type, int button, QPointF at, std::uint64_t flags,
                                          std::int64_t) {
     // Applications count clicks themselves from the timing of the presses.
-    perform(_translator.mouseEvent(type, button, devicePoint(at), flags));
+    perform(_translator.mouseEvent(type, button, pointerPosition(at), flags));
 }
 
 void OVUInputEventPoster::postScrollWheel(std::int32_t deltaY, std::int32_t deltaX,
@@ -157,7 +132,7 @@ void OVUInputEventPoster::postScrollWheel(std::int32_t deltaY, std::int32_t delt
 }
 
 void OVUInputEventPoster::postMagnify(double amount, std::int64_t phase, QPointF at) {
-    perform(_translator.magnify(amount, phase, devicePoint(at)));
+    perform(_translator.magnify(amount, phase, pointerPosition(at)));
 }
 
 void OVUInputEventPoster::postKey(std::uint16_t keyCode, bool down, std::uint64_t flags) {
@@ -195,7 +170,7 @@ void OVUInputEventPoster::postSystemKey(int key, bool down) {
 }
 
 void OVUInputEventPoster::warpCursor(QPointF to) {
-    perform(_translator.warp(devicePoint(to)));
+    perform(_translator.warp(pointerPosition(to)));
 }
 
 void OVUInputEventPoster::openSystemApplication(const QString& name) {

@@ -8,6 +8,8 @@
 #include "platform/display_services.h"
 #include "platform/event_poster.h"
 #include "platform/linux/input_translation.h"
+#include "platform/linux/pointer_space.h"
+#include "platform/linux/uinput_events.h"
 #include "platform/linux/x11_connection.h"
 #include "platform/linux/x11_keymap.h"
 #include "platform/linux/x11_text_typer.h"
@@ -16,14 +18,16 @@ struct libevdev_uinput;
 
 // Synthetic input through two uinput devices made with libevdev: an absolute pointer over the
 // whole desktop and a keyboard. Works on X11 and Wayland alike; needs /dev/uinput writable.
+// Both devices are made once: the desktop opens a new device some time after it appears, and
+// what is written to it before then is lost.
 class OVUInputEventPoster : public OVEventPoster {
   public:
     static constexpr const char* kDefaultNode = "/dev/uinput";
 
     // Nothing (and the reason in `why`) when the devices cannot be made.
-    static std::unique_ptr<OVUInputEventPoster> create(OVDisplayServices& displays,
-                                                       const QByteArray& node = kDefaultNode,
-                                                       QString* why = nullptr);
+    static std::unique_ptr<OVUInputEventPoster> create(
+        OVDisplayServices& displays, const QByteArray& node = kDefaultNode, QString* why = nullptr,
+        OVPointerSpace space = OVSessionPointerSpace());
     ~OVUInputEventPoster() override;
 
     void postMouseEvent(int type, int button, QPointF at, std::uint64_t flags,
@@ -37,28 +41,24 @@ class OVUInputEventPoster : public OVEventPoster {
     void openSystemApplication(const QString& name) override;
     double doubleClickInterval() const override;
 
-    QRect pointerArea() const { return _pointerArea; }
-
   private:
     struct Device {
         libevdev_uinput* uinput = nullptr;
         int fd = -1;
     };
 
-    OVUInputEventPoster(OVDisplayServices& displays, QByteArray node);
-    static bool makeDevice(const QByteArray& node, bool pointer, const QRect& area, Device& device,
-                           QString* why);
+    OVUInputEventPoster(OVDisplayServices& displays, OVPointerSpace space);
+    static bool makeDevice(const QByteArray& node, bool pointer, Device& device, QString* why);
     static void destroyDevice(Device& device);
-    QPoint devicePoint(QPointF at);
-    void followDesktopArea();
+    QPoint pointerPosition(QPointF at) const;
     void perform(const OVInputSteps& steps);
     void setUpKeymap();
 
     OVDisplayServices& _displays;
-    QByteArray _node;
+    OVPointerSpace _space;
     Device _pointer;
     Device _keyboard;
-    QRect _pointerArea;
+    OVRepeatedPositionNudge _nudge;
     OVInputTranslator _translator;
     std::unique_ptr<OVX11Keymap> _x11Keymap;  // in X11 sessions
     OVX11Display _x11;                        // for text the key map lacks, in X11 sessions

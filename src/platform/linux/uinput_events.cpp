@@ -4,6 +4,7 @@
 #include <linux/input.h>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -13,11 +14,20 @@ OVEvdevEvent event(OVEvdevEvent::Device device, unsigned type, unsigned code, in
     return OVEvdevEvent{device, type, code, value};
 }
 
-void enableAbsoluteAxis(libevdev* device, unsigned code, int maximum) {
+void enableAbsoluteAxis(libevdev* device, unsigned code) {
     input_absinfo info{};
     info.minimum = 0;
-    info.maximum = std::max(maximum, 1);
+    info.maximum = OVPointerAxisMaximum;
     libevdev_enable_event_code(device, EV_ABS, code, &info);
+}
+
+// The desktop maps an axis value v back to v × extent / 65536: the middle of pixel `offset` is
+// (offset + ½) × 65536 / extent.
+int axisValue(int offset, int extent) {
+    const int pixels = std::max(extent, 1);
+    const std::int64_t value =
+        ((2 * std::int64_t(offset) + 1) * (OVPointerAxisMaximum + 1)) / (2 * std::int64_t(pixels));
+    return int(std::clamp<std::int64_t>(value, 0, OVPointerAxisMaximum));
 }
 
 }  // namespace
@@ -32,8 +42,8 @@ std::vector<OVEvdevEvent> OVEvdevEventsForStep(const OVInputStep& step, const QR
                                      std::max(pointerArea.width() - 1, 0));
             const int y = std::clamp(step.position.y() - pointerArea.top(), 0,
                                      std::max(pointerArea.height() - 1, 0));
-            events.push_back(event(device, EV_ABS, ABS_X, x));
-            events.push_back(event(device, EV_ABS, ABS_Y, y));
+            events.push_back(event(device, EV_ABS, ABS_X, axisValue(x, pointerArea.width())));
+            events.push_back(event(device, EV_ABS, ABS_Y, axisValue(y, pointerArea.height())));
             break;
         }
         case OVInputStep::Kind::Button:
@@ -64,12 +74,40 @@ std::vector<OVEvdevEvent> OVEvdevEventsForStep(const OVInputStep& step, const QR
     return events;
 }
 
-libevdev* OVCreatePointerDescription(const QRect& pointerArea) {
+void OVRepeatedPositionNudge::apply(std::vector<OVEvdevEvent>& events) {
+    OVEvdevEvent* x = nullptr;
+    OVEvdevEvent* y = nullptr;
+    for (OVEvdevEvent& event : events) {
+        if (event.type == EV_ABS && event.code == ABS_X) {
+            x = &event;
+        } else if (event.type == EV_ABS && event.code == ABS_Y) {
+            y = &event;
+        } else if (event.type == EV_KEY && event.code >= BTN_LEFT && event.code < BTN_LEFT + 8) {
+            const unsigned bit = 1u << (event.code - BTN_LEFT);
+            _buttonsDown = event.value ? _buttonsDown | bit : _buttonsDown & ~bit;
+        }
+    }
+    if (!x || !y) {
+        return;
+    }
+    const QPoint requested(x->value, y->value);
+    if (requested == _lastRequested) {
+        if (_buttonsDown) {
+            x->value = _lastSent.x();
+        } else if (_lastSent.x() == requested.x()) {
+            x->value += requested.x() < OVPointerAxisMaximum ? 1 : -1;
+        }
+    }
+    _lastRequested = requested;
+    _lastSent = QPoint(x->value, y->value);
+}
+
+libevdev* OVCreatePointerDescription() {
     libevdev* device = libevdev_new();
     libevdev_set_name(device, OVUInputPointerName);
     libevdev_set_id_bustype(device, BUS_VIRTUAL);
-    enableAbsoluteAxis(device, ABS_X, pointerArea.width() - 1);
-    enableAbsoluteAxis(device, ABS_Y, pointerArea.height() - 1);
+    enableAbsoluteAxis(device, ABS_X);
+    enableAbsoluteAxis(device, ABS_Y);
     for (unsigned code : {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE}) {
         libevdev_enable_event_code(device, EV_KEY, code, nullptr);
     }

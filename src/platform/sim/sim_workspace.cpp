@@ -33,3 +33,13 @@ void OVSimWorkspace::wake() {
         _didWake();
     }
 }
+
+void OVSimWorkspace::setSessionActivityCallback(std::function<void(bool active)> callback) {
+    _sessionActivity = std::move(callback);
+}
+
+void OVSimWorkspace::setSessionActive(bool active) {
+    if (_sessionActivity) {
+        _sessionActivity(active);
+    }
+}

@@ -6,13 +6,15 @@
 #include "platform/workspace.h"
 
 // A scripted desktop: it records the URLs it is asked to open, and a test or a demo says which
-// application comes to the front and when the machine sleeps and wakes.
+// application comes to the front, when the machine sleeps and wakes and when another user takes
+// the seat.
 class OVSimWorkspace : public OVWorkspace {
   public:
     bool openURL(const QUrl& url) override;
     void setFrontmostApplicationCallback(ApplicationCallback callback) override;
     QString ownBundleIdentifier() const override { return _ownBundleIdentifier; }
     void setSleepCallbacks(std::function<void()> willSleep, std::function<void()> didWake) override;
+    void setSessionActivityCallback(std::function<void(bool active)> callback) override;
 
     const QList<QUrl>& openedURLs() const { return _openedURLs; }
     // What openURL answers (true by default).
@@ -24,6 +26,8 @@ class OVSimWorkspace : public OVWorkspace {
     const OVApplicationInfo& frontmostApplication() const { return _frontmost; }
     void sleep();
     void wake();
+    // Another user takes the seat (false) or gives it back (true).
+    void setSessionActive(bool active);
 
   private:
     QList<QUrl> _openedURLs;
@@ -33,4 +37,5 @@ class OVSimWorkspace : public OVWorkspace {
     ApplicationCallback _frontmostCallback;
     std::function<void()> _willSleep;
     std::function<void()> _didWake;
+    std::function<void(bool)> _sessionActivity;
 };
