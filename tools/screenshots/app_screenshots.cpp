@@ -16,6 +16,7 @@
 #include "app/ui/status_item.h"
 #include "base/preferences.h"
 #include "base/services.h"
+#include "hid/touch_bridge.h"
 #include "orvetta_config.h"
 #include "screenshots.h"
 #include "settings/key_names.h"
@@ -31,7 +32,7 @@ class ShowcaseSession : public OVTouchSession {
     bool start(OVError*) override { return true; }
     void stop() override {}
     bool running() const override { return true; }
-    OVTouchStatus status() const override { return OVTouchStatus::Active; }
+    QString statusText() const override { return QStringLiteral("Touch active"); }
     bool compatibilityTestMode() const override { return false; }
     void setCompatibilityTestMode(bool) override {}
     void refreshDisplayMapping() override {}
@@ -150,10 +151,10 @@ QList<OVScreenshot> OVAppScreenshots() {
          [] { return renderAlert(OVPermissionNoticeAlert([] {})); }},
         {QStringLiteral("app-start-error"),
          [] {
-             return renderAlert(OVStartErrorAlertForDescription(
-                                    QStringLiteral("Missing permission: Accessibility, Input "
-                                                   "Monitoring"))
-                                    .alert);
+             const OVError error{
+                 QStringLiteral("Orvetta"), OVTouchBridge::MissingPermissionError,
+                 QStringLiteral("Missing permission: Accessibility, Input Monitoring")};
+             return renderAlert(OVStartErrorAlertFor(error).alert);
          }},
         {QStringLiteral("app-save-profile"),
          [] {
