@@ -53,7 +53,11 @@ LoadRun runLoad(
                 const Clock::time_point sent = Clock::now();
                 const httplib::Result result = send(connection, client, request);
                 if (!result || result->status >= 300) {
-                    ++failures[std::size_t(client)];
+                    if (++failures[std::size_t(client)] == 1) {
+                        std::fprintf(stderr, "client %d: %s, status %d\n", client,
+                                     httplib::to_string(result.error()).c_str(),
+                                     result ? result->status : 0);
+                    }
                     continue;
                 }
                 latencies[std::size_t(client)].push_back(

@@ -195,6 +195,7 @@ struct OVHTTPListener::Implementation {
     std::mutex workersMutex;
     std::thread thread;
     int port = 0;
+    int listeningSocket = -1;
 };
 
 void OVHTTPListener::Implementation::configure() {
@@ -208,9 +209,10 @@ void OVHTTPListener::Implementation::configure() {
         return created;
     };
     // SO_REUSEADDR only: a second server on the same port must fail, not share it.
-    server->set_socket_options([](socket_t socket) {
+    server->set_socket_options([this](socket_t socket) {
         const int yes = 1;
         ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        listeningSocket = socket;
     });
     server->set_payload_max_length(std::size_t(OVLargestRequestBody));
     // Only for the Keep-Alive header of answers; the connection loop applies both.
@@ -342,6 +344,11 @@ bool OVHTTPListener::bind(QString* problem) {
     it.port = it.options.listenPort == 0 ? it.server->bind_to_any_port(host)
               : it.server->bind_to_port(host, it.options.listenPort) ? it.options.listenPort
                                                                      : -1;
+    // The library listens with a queue of 5, too short for a fleet that connects at once (the
+    // rest would wait for a SYN retransmission, a second or more); listening again lengthens it.
+    if (it.port > 0) {
+        ::listen(it.listeningSocket, SOMAXCONN);
+    }
     if (it.port <= 0) {
         *problem = QStringLiteral(
                        "cannot listen on %1:%2 (in use, or not an address of this "
