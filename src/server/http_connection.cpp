@@ -12,6 +12,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 namespace {
 
@@ -22,6 +23,8 @@ constexpr int kLingerMilliseconds = 1000;
 constexpr std::size_t kLingerBytes = 8 * 1024 * 1024;
 
 thread_local bool tCloseAfterAnswer = false;
+
+using Clock = std::chrono::steady_clock;
 
 bool waitFor(int socket, short events, int milliseconds) {
     pollfd descriptor{socket, events, 0};
@@ -64,10 +67,16 @@ class ConnectionStream final : public httplib::Stream {
         return ready > 0 && descriptors[1].revents == 0;
     }
 
-    void startRequest() { _budget = _requestBytes; }
+    // The request must arrive whole, within its budget of bytes and the time-out.
+    void startRequest() {
+        _budget = _requestBytes;
+        _deadline = Clock::now() + std::chrono::milliseconds(_timeoutMilliseconds);
+    }
 
     bool is_readable() const override {
-        return buffered() || waitFor(_socket, POLLIN, _timeoutMilliseconds);
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(_deadline - Clock::now());
+        return buffered() || (left.count() > 0 && waitFor(_socket, POLLIN, int(left.count())));
     }
     bool is_writable() const override { return waitFor(_socket, POLLOUT, _timeoutMilliseconds); }
 
@@ -153,6 +162,7 @@ class ConnectionStream final : public httplib::Stream {
     const int _timeoutMilliseconds;
     const qint64 _requestBytes;
     qint64 _budget = 0;
+    Clock::time_point _deadline;
     char _buffer[16 * 1024];
     std::size_t _begin = 0;
     std::size_t _end = 0;

@@ -4,16 +4,16 @@
 #include <openssl/ssl.h>
 
 #include <QString>
-#include <atomic>
 
-// The life of one client connection, under the service's own rules rather than the HTTP
-// library's: TLS when the server has a certificate, reads and writes that give up after the
-// request time-out, a budget of bytes per request (so that no request line or header can grow
-// without end), a wait for the next request that ends at the idle time-out or at once when the
-// server stops, and a close right after an answer that refused a body it did not read.
 // Requests served on one connection before it is closed.
 inline constexpr int OVRequestsPerConnection = 1000;
 
+// The life of one client connection, under the service's own rules rather than the HTTP
+// library's: TLS when the server has a certificate, a request that must arrive whole within the
+// request time-out (and each write of its answer within it), a budget of bytes per request (so
+// that no request line or header can grow without end), a wait for the next request that ends at
+// the idle time-out or at once when the server stops, and a close right after an answer that
+// refused a body it did not read.
 class OVHTTPServer : public httplib::Server {
   public:
     struct Limits {

@@ -96,12 +96,8 @@ struct RequestTrace {
 };
 thread_local RequestTrace tRequestTrace;
 
-QByteArray contentLengthOf(const httplib::Request& request) {
-    return QByteArray::fromStdString(request.get_header_value("Content-Length"));
-}
-
 bool declaresTooLargeBody(const httplib::Request& request) {
-    const QByteArray length = contentLengthOf(request);
+    const QByteArray length = QByteArray::fromStdString(request.get_header_value("Content-Length"));
     bool number = false;
     const qulonglong value = length.toULongLong(&number);
     return !length.isEmpty() && (!number || value > qulonglong(OVLargestRequestBody));

@@ -90,7 +90,7 @@ OVServerCommandLine OVParseServerCommandLine(const QStringList& arguments) {
                                  QStringLiteral("FILE"));
     const QCommandLineOption requestTimeout(
         QStringLiteral("request-timeout"),
-        QStringLiteral("Seconds a client may take to send a request (default 10)."),
+        QStringLiteral("Seconds a client may take to send a whole request (default 10)."),
         QStringLiteral("SECONDS"));
     const QCommandLineOption idleTimeout(
         QStringLiteral("idle-timeout"),

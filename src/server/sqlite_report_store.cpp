@@ -10,7 +10,6 @@
 #include <QHash>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "server/connection_pool.h"
@@ -152,7 +151,7 @@ class SQLiteConnection final : public OVSQLConnection {
     QHash<QByteArray, sqlite3_stmt*> _statements;
 };
 
-// A write of one request, done by the writer thread inside a batch's transaction.
+// A write of one request, done inside a batch's transaction.
 struct WriteJob {
     const OVSQLConnectionPool::Work* work = nullptr;
     bool done = false;
@@ -170,29 +169,40 @@ class SQLiteReportStore final : public OVSQLReportStore {
                    [path](OVError* error) -> std::unique_ptr<OVSQLConnection> {
                        return SQLiteConnection::open(path, true, error);
                    }),
-          _lockFile(lockFile),
-          _writerThread([this] { writeBatches(); }) {}
+          _lockFile(lockFile) {}
 
     ~SQLiteReportStore() override {
-        {
-            std::lock_guard lock(_mutex);
-            _stopping = true;
-        }
-        _wake.notify_all();
-        _writerThread.join();
         _writer.reset();
         ::close(_lockFile);
     }
 
   protected:
-    // Hands `work` to the writer thread and waits until its transaction is committed.
+    // Queues `work` and returns once its transaction is committed. The first thread that finds
+    // no commit under way commits everything queued, its own work among it; the others wait for
+    // that commit, and one of them commits what queued up meanwhile (group commit).
     bool write(const Work& work, OVError* error) override {
         WriteJob job;
         job.work = &work;
         std::unique_lock lock(_mutex);
         _pending.push_back(&job);
-        _wake.notify_one();
-        _written.wait(lock, [&job] { return job.done; });
+        while (!job.done) {
+            if (_committing) {
+                _committed.wait(lock);
+                continue;
+            }
+            _committing = true;
+            const std::size_t count = std::min(_pending.size(), kLargestBatch);
+            std::vector<WriteJob*> batch(_pending.begin(), _pending.begin() + count);
+            _pending.erase(_pending.begin(), _pending.begin() + count);
+            lock.unlock();
+            commit(batch);
+            lock.lock();
+            for (WriteJob* written : batch) {
+                written->done = true;
+            }
+            _committing = false;
+            _committed.notify_all();
+        }
         if (!job.written && error) {
             *error = job.error;
         }
@@ -202,26 +212,6 @@ class SQLiteReportStore final : public OVSQLReportStore {
     bool read(const Work& work, OVError* error) override { return _readers.run(work, error); }
 
   private:
-    void writeBatches() {
-        std::unique_lock lock(_mutex);
-        while (true) {
-            _wake.wait(lock, [this] { return !_pending.empty() || _stopping; });
-            if (_pending.empty()) {
-                return;
-            }
-            const std::size_t count = std::min(_pending.size(), kLargestBatch);
-            std::vector<WriteJob*> batch(_pending.begin(), _pending.begin() + count);
-            _pending.erase(_pending.begin(), _pending.begin() + count);
-            lock.unlock();
-            commit(batch);
-            lock.lock();
-            for (WriteJob* job : batch) {
-                job->done = true;
-            }
-            _written.notify_all();
-        }
-    }
-
     // One transaction for the batch; a job that fails is rolled back to its savepoint alone.
     void commit(const std::vector<WriteJob*>& batch) {
         OVError error;
@@ -253,11 +243,9 @@ class SQLiteReportStore final : public OVSQLReportStore {
     const int _lockFile;
 
     std::mutex _mutex;
-    std::condition_variable _wake;
-    std::condition_variable _written;
+    std::condition_variable _committed;
     std::vector<WriteJob*> _pending;
-    bool _stopping = false;
-    std::thread _writerThread;  // last: it starts once everything above is ready
+    bool _committing = false;  // a thread is committing a batch with the writer connection
 };
 
 // Creates the directory, readable by its owner only, when it is missing.
