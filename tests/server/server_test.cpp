@@ -505,7 +505,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, ServerTest, ::testing::Values(Engine::SQLite, 
                              return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
                          });
 
-TEST(ServerConnections, TLSAndTheConnectionLimitAndIdleTimeOut) {
+TEST(ServerConnections, TLSTheConnectionLimitAndTheTimeOuts) {
     QTemporaryDir folder;
     const QString certificate = folder.filePath(QStringLiteral("cert.pem"));
     const QString key = folder.filePath(QStringLiteral("key.pem"));
@@ -536,7 +536,8 @@ TEST(ServerConnections, TLSAndTheConnectionLimitAndIdleTimeOut) {
     // been closed by the idle time-out.
     OVServerProcess single({QStringLiteral("--data"), folder.filePath(QStringLiteral("single")),
                             QStringLiteral("--max-connections"), QStringLiteral("1"),
-                            QStringLiteral("--idle-timeout"), QStringLiteral("1")});
+                            QStringLiteral("--idle-timeout"), QStringLiteral("1"),
+                            QStringLiteral("--request-timeout"), QStringLiteral("1")});
     ASSERT_TRUE(single.listening());
     const int idle = connectTo(single.port());
     const int waiting = connectTo(single.port());
@@ -561,4 +562,9 @@ TEST(ServerConnections, TLSAndTheConnectionLimitAndIdleTimeOut) {
     EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << answer;
     ::close(idle);
     ::close(waiting);
+
+    // A request that never ends is refused at the request time-out.
+    const std::string unfinished =
+        rawExchange(single.port(), "GET /app-policy/ HTTP/1.1\r\nHost: x\r\nAccept: ");
+    EXPECT_EQ(unfinished.rfind("HTTP/1.1 400", 0), 0u) << unfinished;
 }
