@@ -61,9 +61,9 @@ set(CPACK_PACKAGE_NAME "orvetta")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "marrowfen")
 set(CPACK_PACKAGE_CONTACT "marrowfen <support@orvetta.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "USB touch displays as touch, pen and eraser input")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Orvetta turns a USB touch display that reports touches with the HID digitizer protocol into\
+# Each package's description begins with its summary line (so there is no common summary).
+set(CPACK_DEBIAN_ORVETTA_DESCRIPTION "USB touch displays as touch, pen and eraser input
+Orvetta turns a USB touch display that reports touches with the HID digitizer protocol into\
  touch, pen and eraser input for the whole desktop, with an on-screen keyboard, settings profiles\
  per application and a compatibility check. It lives in the system tray.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
@@ -83,9 +83,9 @@ set(CPACK_DEBIAN_ORVETTA_PACKAGE_CONTROL_EXTRA
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME "orvetta-server")
 set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION "net")
 set(CPACK_DEBIAN_SERVER_DESCRIPTION "Orvetta service: compatibility reports and app policy
- orvetta-server collects the compatibility reports of a fleet's touch displays, shows which
- display models work, and hands out the app policy (messages, minimum version, update link)
- to the fleet's Orvetta installations. It keeps its data in SQLite, or in PostgreSQL for
+orvetta-server collects the compatibility reports of a fleet's touch displays, shows which\
+ display models work, and hands out the app policy (messages, minimum version, update link)\
+ to the fleet's Orvetta installations. It keeps its data in SQLite, or in PostgreSQL shared by\
  several servers.")
 set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
   "${server_resources}/debian/postinst;${server_resources}/debian/prerm;${server_resources}/debian/postrm;${server_resources}/debian/conffiles")

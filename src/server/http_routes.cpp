@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 #include "server/admin_token.h"
 #include "server/report_validation.h"
@@ -42,9 +43,8 @@ QString endpointPath(QString path) {
     return path.isEmpty() ? QStringLiteral("/") : path;
 }
 
-// Small answers are written member by member rather than through QJsonDocument, which costs
-// several times more.
-// Appends a JSON member `"name":"text"` (after a comma unless it opens the object).
+// Appends a JSON member `"name":"text"` (after a comma unless it opens the object). Small answers
+// are written member by member rather than through QJsonDocument, which costs several times more.
 void appendMember(QByteArray* json, const char* name, const QString& text) {
     static const char kHex[] = "0123456789abcdef";
     const QByteArray utf8 = text.toUtf8();
