@@ -38,37 +38,9 @@ class Server {
     // Opens the database, reads the policy and the token and starts listening; false when the
     // server cannot run, after logging why.
     bool start() {
-        OVError error;
-        _store = OVOpenReportStore(_options.dataDirectory, _options.databaseURL,
-                                   _options.databaseConnections, &error);
-        if (!_store) {
-            OVServerLog(QStringLiteral("cannot start: %1").arg(error.description));
-            return false;
-        }
-        OVServerLog(QStringLiteral("orvetta-server %1: reports in %2")
-                        .arg(QStringLiteral(ORVETTA_SERVER_VERSION),
-                             _options.databaseURL.isEmpty()
-                                 ? QStringLiteral("SQLite in %1").arg(_options.dataDirectory)
-                                 : QStringLiteral("PostgreSQL at %1")
-                                       .arg(databaseForLog(_options.databaseURL))));
-        QString outcome;
-        const bool policyLoaded = _policy.reload(&outcome) != OVPolicyReload::Refused;
-        OVServerLog(outcome);
-        if (!policyLoaded) {
-            return false;
-        }
         QByteArray token;
-        if (!_options.adminTokenPath.isEmpty()) {
-            QString problem;
-            const std::optional<QByteArray> read =
-                OVReadAdminToken(_options.adminTokenPath, &problem);
-            if (!read) {
-                OVServerLog(QStringLiteral("cannot start: %1").arg(problem));
-                return false;
-            }
-            token = *read;
-        } else {
-            OVServerLog(QStringLiteral("admin reads are off (no --admin-token-file)"));
+        if (!openStore() || !loadPolicy() || !readAdminToken(&token)) {
+            return false;
         }
         _context =
             std::make_unique<OVServerContext>(OVServerContext{*_store, _policy, _launches, token});
@@ -110,6 +82,48 @@ class Server {
     }
 
   private:
+    bool openStore() {
+        OVError error;
+        _store = OVOpenReportStore(_options.dataDirectory, _options.databaseURL,
+                                   _options.databaseConnections, &error);
+        if (!_store) {
+            OVServerLog(QStringLiteral("cannot start: %1").arg(error.description));
+            return false;
+        }
+        OVServerLog(QStringLiteral("orvetta-server %1: reports in %2")
+                        .arg(QStringLiteral(ORVETTA_SERVER_VERSION),
+                             _options.databaseURL.isEmpty()
+                                 ? QStringLiteral("SQLite in %1").arg(_options.dataDirectory)
+                                 : QStringLiteral("PostgreSQL at %1")
+                                       .arg(databaseForLog(_options.databaseURL))));
+        return true;
+    }
+
+    // A policy file that does not pass keeps the server from starting.
+    bool loadPolicy() {
+        QString outcome;
+        const bool loaded = _policy.reload(&outcome) != OVPolicyReload::Refused;
+        OVServerLog(outcome);
+        return loaded;
+    }
+
+    // Without a token file the admin reads are off; an unusable one keeps the server from
+    // starting.
+    bool readAdminToken(QByteArray* token) {
+        if (_options.adminTokenPath.isEmpty()) {
+            OVServerLog(QStringLiteral("admin reads are off (no --admin-token-file)"));
+            return true;
+        }
+        QString problem;
+        const std::optional<QByteArray> read = OVReadAdminToken(_options.adminTokenPath, &problem);
+        if (!read) {
+            OVServerLog(QStringLiteral("cannot start: %1").arg(problem));
+            return false;
+        }
+        *token = *read;
+        return true;
+    }
+
     void watchPolicyFile() {
         if (_policy.path().isEmpty()) {
             return;
