@@ -49,6 +49,7 @@ demo: build
 
 bench: build
 	@$(BUILD)/bench/orvetta-bench --benchmark_min_time=0.2
+	@$(BUILD)/bench/orvetta-server-bench
 
 screenshots: build
 	@bash scripts/screenshots $(BUILD)

@@ -42,26 +42,54 @@ endif()
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${linux_resources}/guide.html
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvetta COMPONENT orvetta)
 
+# orvetta-server, the service: the program, its systemd unit and an example policy.
+if(TARGET orvetta-server)
+  set(server_resources ${CMAKE_SOURCE_DIR}/resources/server)
+  install(TARGETS orvetta-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT server)
+  configure_file(${server_resources}/orvetta-server.service.in
+    ${CMAKE_BINARY_DIR}/orvetta-server.service @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/orvetta-server.service
+    DESTINATION lib/systemd/system COMPONENT server)
+  install(FILES ${server_resources}/policy.json
+    DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/orvetta-server COMPONENT server)
+  install(FILES ${server_resources}/policy.json
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvetta-server RENAME policy.example.json
+    COMPONENT server)
+endif()
+
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "orvetta")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "marrowfen")
 set(CPACK_PACKAGE_CONTACT "marrowfen <support@orvetta.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "USB touch displays as touch, pen and eraser input")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Orvetta turns a USB touch display that reports touches with the HID digitizer protocol into\
+# Each package's description begins with its summary line (so there is no common summary).
+set(CPACK_DEBIAN_ORVETTA_DESCRIPTION "USB touch displays as touch, pen and eraser input
+Orvetta turns a USB touch display that reports touches with the HID digitizer protocol into\
  touch, pen and eraser input for the whole desktop, with an on-screen keyboard, settings profiles\
  per application and a compatibility check. It lives in the system tray.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The platform plugins show the windows; udev applies the rule.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, udev")
 set(CPACK_DEBIAN_PACKAGE_RELEASE "${ORVETTA_BUILD}")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+# Two packages: orvetta (the application) and orvetta-server (the service).
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL orvetta server)
+set(CPACK_DEBIAN_ORVETTA_PACKAGE_NAME "orvetta")
+set(CPACK_DEBIAN_ORVETTA_PACKAGE_SECTION "utils")
+# The platform plugins show the windows; udev applies the rule.
+set(CPACK_DEBIAN_ORVETTA_PACKAGE_DEPENDS "qt6-qpa-plugins, udev")
+set(CPACK_DEBIAN_ORVETTA_PACKAGE_CONTROL_EXTRA
   "${linux_resources}/debian/postinst;${linux_resources}/debian/postrm")
+set(CPACK_DEBIAN_SERVER_PACKAGE_NAME "orvetta-server")
+set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION "net")
+set(CPACK_DEBIAN_SERVER_DESCRIPTION "Orvetta service: compatibility reports and app policy
+orvetta-server collects the compatibility reports of a fleet's touch displays, shows which\
+ display models work, and hands out the app policy (messages, minimum version, update link)\
+ to the fleet's Orvetta installations. It keeps its data in SQLite, or in PostgreSQL shared by\
+ several servers.")
+set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
+  "${server_resources}/debian/postinst;${server_resources}/debian/prerm;${server_resources}/debian/postrm;${server_resources}/debian/conffiles")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
