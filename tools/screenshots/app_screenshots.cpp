@@ -32,7 +32,7 @@ class ShowcaseSession : public OVTouchSession {
     bool start(OVError*) override { return true; }
     void stop() override {}
     bool running() const override { return true; }
-    QString statusText() const override { return QStringLiteral("Touch active"); }
+    OVTouchStatus status() const override { return OVTouchStatus::Active; }
     bool compatibilityTestMode() const override { return false; }
     void setCompatibilityTestMode(bool) override {}
     void refreshDisplayMapping() override {}
