@@ -225,7 +225,7 @@ TEST_F(Lifecycle, ALostDeviceThatComesBackRestartsTouchWithoutAnAlert) {
 TEST_F(Lifecycle, ADisplayBackLaterThanTheWakeRestartStartsWhenItAppearsWithoutAnAlert) {
     app.workspace.sleep();
     app.session.failStartsWith(startError(3, "Compatible HID touch device was not found."),
-                               OVDeviceNotFoundStatus);
+                               OVTouchStatus::DeviceNotFound);
     app.workspace.wake();
     app.advance(1.25);
     EXPECT_EQ(app.ui.menu.statusTitle, "Status: Device not found");
@@ -244,7 +244,7 @@ TEST_F(Lifecycle, ADisplayBackLaterThanTheWakeRestartStartsWhenItAppearsWithoutA
 
 TEST_F(Lifecycle, AutomaticStartsWithoutPermissionNotifyOncePerLaunchAndOnlyTheUserGetsAnAlert) {
     app.session.failStartsWith(startError(10, "Missing permission: Input Monitoring"),
-                               "Needs permission");
+                               OVTouchStatus::NeedsPermission);
     app.workspace.sleep();
     app.workspace.wake();
     app.advance(1.25);
