@@ -172,12 +172,9 @@ void OVAppDelegate::removePlatformCallbacks() {
 }
 
 void OVAppDelegate::invalidateTimers() {
-    _displayRefreshTimer.invalidate();
-    _displayRefreshTimer = OVTimer();
-    _wakeRestartTimer.invalidate();
-    _wakeRestartTimer = OVTimer();
-    _deviceChangeTimer.invalidate();
-    _deviceChangeTimer = OVTimer();
+    _displayRefreshTimer.reset();
+    _wakeRestartTimer.reset();
+    _deviceChangeTimer.reset();
 }
 
 void OVAppDelegate::continueStartupAfterPolicyCheck() {
@@ -246,8 +243,7 @@ void OVAppDelegate::applicationWillTerminate() {
 void OVAppDelegate::workspaceWillSleep() {
     // Sleeping again (or losing the seat) before touch started again: touch is still wanted, in
     // the mode remembered then.
-    _wakeRestartTimer.invalidate();
-    _wakeRestartTimer = OVTimer();
+    _wakeRestartTimer.reset();
     if (!std::exchange(_touchSuspended, true)) {
         _touchWasRunningBeforeSleep = _bridge.running();
     }

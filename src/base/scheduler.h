@@ -10,6 +10,11 @@ class OVTimer {
     OVTimer() = default;
 
     void invalidate();
+    // Cancels the call and lets go of it: the handle is empty afterwards.
+    void reset() {
+        invalidate();
+        _state.reset();
+    }
     bool isValid() const { return _state && _state->valid; }
     explicit operator bool() const { return isValid(); }
 

@@ -45,8 +45,7 @@ void OVTouchBridge::firePendingMouseDown() {
 }
 
 void OVTouchBridge::cancelPendingMouseDown() {
-    _pendingMouseTimer.invalidate();
-    _pendingMouseTimer = OVTimer();
+    _pendingMouseTimer.reset();
     _pendingMouseDown = false;
     _pendingMouseFromGroup = false;
     _pendingMouseFlags = 0;

@@ -108,8 +108,7 @@ void OVTouchBridge::scheduleScrollRelease() {
 }
 
 void OVTouchBridge::finishScrollRelease() {
-    _scrollReleaseTimer.invalidate();
-    _scrollReleaseTimer = OVTimer();
+    _scrollReleaseTimer.reset();
     _scrollReleasePending = false;
     if (_scrollActive && _scrollInertiaEnabled) {
         startInertiaIfNeeded();
@@ -129,8 +128,7 @@ void OVTouchBridge::finishScrollRelease() {
 }
 
 void OVTouchBridge::cancelScrollRelease() {
-    _scrollReleaseTimer.invalidate();
-    _scrollReleaseTimer = OVTimer();
+    _scrollReleaseTimer.reset();
     _scrollReleasePending = false;
 }
 
@@ -164,13 +162,11 @@ void OVTouchBridge::inertiaTick() {
 }
 
 void OVTouchBridge::cancelInertiaTimer() {
-    _inertiaTimer.invalidate();
-    _inertiaTimer = OVTimer();
+    _inertiaTimer.reset();
 }
 
 void OVTouchBridge::stopInertia() {
-    _inertiaTimer.invalidate();
-    _inertiaTimer = OVTimer();
+    _inertiaTimer.reset();
     _scrollVelocityX = 0.0;
     _scrollVelocityY = 0.0;
     if (!_scrollActive) {
