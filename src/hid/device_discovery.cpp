@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "base/hex_digits.h"
 #include "base/preferences.h"
 #include "base/services.h"
 #include "hid/descriptor_parser.h"
@@ -24,19 +25,6 @@ QString paddedHex(qint64 value, int digits) {
     return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0'));
 }
 
-int hexDigitValue(QChar c) {
-    if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
-        return c.unicode() - '0';
-    }
-    if (c >= QLatin1Char('a') && c <= QLatin1Char('f')) {
-        return c.unicode() - 'a' + 10;
-    }
-    if (c >= QLatin1Char('A') && c <= QLatin1Char('F')) {
-        return c.unicode() - 'A' + 10;
-    }
-    return -1;
-}
-
 // Reads a hexadecimal number as a scanner does: white space first, an optional 0x or 0X, then
 // hex digits up to the first other character. A value past 32 bits reads as the largest one.
 std::optional<std::uint32_t> scanHexInt(const QString& text) {
@@ -46,13 +34,13 @@ std::optional<std::uint32_t> scanHexInt(const QString& text) {
     }
     if (position + 2 < text.size() && text[position] == QLatin1Char('0') &&
         (text[position + 1] == QLatin1Char('x') || text[position + 1] == QLatin1Char('X')) &&
-        hexDigitValue(text[position + 2]) >= 0) {
+        OVHexDigitValue(text[position + 2].unicode()) >= 0) {
         position += 2;
     }
     std::uint64_t value = 0;
     bool anyDigit = false;
     for (; position < text.size(); ++position) {
-        const int digit = hexDigitValue(text[position]);
+        const int digit = OVHexDigitValue(text[position].unicode());
         if (digit < 0) {
             break;
         }

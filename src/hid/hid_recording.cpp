@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/hex_digits.h"
+
 namespace {
 
 constexpr int kMaxDecimalDigits = 9;
@@ -15,19 +17,6 @@ constexpr int kMaxSecondsDigits = 9;
 // The latest time a recording can hold, just under 10^9 seconds.
 constexpr long long kMaxMicroseconds = 999'999'999'999'999LL;
 constexpr int kMaxFractionDigits = 9;
-
-int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool isDecimalDigits(QByteArrayView text) {
     if (text.isEmpty()) {
@@ -58,7 +47,7 @@ std::optional<quint32> parseHex(QByteArrayView text, int maxDigits) {
     }
     quint32 value = 0;
     for (char c : text) {
-        const int digit = hexDigitValue(c);
+        const int digit = OVHexDigitValue(c);
         if (digit < 0) {
             return std::nullopt;
         }
@@ -347,14 +336,6 @@ QByteArray singleLine(const QString& text) {
     return bytes;
 }
 
-void appendHexBytes(QByteArray& line, const std::uint8_t* bytes, qsizetype length) {
-    static constexpr char kHexDigits[] = "0123456789abcdef";
-    for (qsizetype i = 0; i < length; ++i) {
-        const char byteText[3] = {' ', kHexDigits[bytes[i] >> 4], kHexDigits[bytes[i] & 0x0F]};
-        line.append(byteText, 3);
-    }
-}
-
 }  // namespace
 
 std::optional<QList<OVHIDRecording>> OVReadHIDRecordings(const QByteArray& text, OVError* error) {
@@ -385,8 +366,9 @@ QByteArray OVHIDRecordingDeviceText(const OVHIDRecording& recording) {
         text += "D: " + QByteArray::number(recording.deviceIndex) + '\n';
     }
     text += "R: " + QByteArray::number(recording.descriptor.size());
-    appendHexBytes(text, reinterpret_cast<const std::uint8_t*>(recording.descriptor.constData()),
-                   recording.descriptor.size());
+    OVAppendSpacedHexBytes(text,
+                           reinterpret_cast<const std::uint8_t*>(recording.descriptor.constData()),
+                           recording.descriptor.size());
     text += "\nN: " + singleLine(recording.name);
     text += "\nP: " + singleLine(recording.physicalPath);
     char identity[48];
@@ -409,7 +391,7 @@ QByteArray OVHIDRecordingEventLine(double time, const std::uint8_t* bytes, qsize
                   static_cast<long long>(length));
     QByteArray line(head);
     line.reserve(line.size() + 3 * length + 1);
-    appendHexBytes(line, bytes, length);
+    OVAppendSpacedHexBytes(line, bytes, length);
     line += '\n';
     return line;
 }

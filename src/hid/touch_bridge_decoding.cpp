@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/hex_digits.h"
 #include "hid/report_decoding.h"
 #include "hid/touch_bridge.h"
 
@@ -113,12 +114,8 @@ void appendFormat(QByteArray& text, const char* format, Args... args) {
 }
 
 void appendReportBytes(QByteArray& text, const std::uint8_t* report, qsizetype length) {
-    static constexpr char kHexDigits[] = "0123456789abcdef";
     appendFormat(text, "%04lld bytes:", static_cast<long long>(length));
-    for (qsizetype i = 0; i < length; ++i) {
-        const char byteText[3] = {' ', kHexDigits[report[i] >> 4], kHexDigits[report[i] & 0x0F]};
-        text.append(byteText, 3);
-    }
+    OVAppendSpacedHexBytes(text, report, length);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <algorithm>
 
+#include "base/hex_digits.h"
 #include "server/admin_token.h"
 #include "server/report_validation.h"
 #include "server/summary_page.h"
@@ -46,7 +47,6 @@ QString endpointPath(QString path) {
 // Appends a JSON member `"name":"text"` (after a comma unless it opens the object). Small answers
 // are written member by member rather than through QJsonDocument, which costs several times more.
 void appendMember(QByteArray* json, const char* name, const QString& text) {
-    static const char kHex[] = "0123456789abcdef";
     const QByteArray utf8 = text.toUtf8();
     const auto plain = [](char c) {
         return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20;
@@ -64,7 +64,8 @@ void appendMember(QByteArray* json, const char* name, const QString& text) {
             const char escape[] = {'\\', *special};
             json->append(escape, sizeof(escape));
         } else {
-            const char escape[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xf]};
+            const char escape[] = {
+                '\\', 'u', '0', '0', OVHexDigits[byte >> 4], OVHexDigits[byte & 0xf]};
             json->append(escape, sizeof(escape));
         }
         it = special + 1;

@@ -4,22 +4,10 @@
 #include <QFileInfo>
 #include <QList>
 
+#include "base/hex_digits.h"
 #include "hid/hid_recording.h"
 
 namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 QByteArray withoutComments(const QByteArray& text) {
     QByteArray kept;
@@ -48,8 +36,8 @@ bool appendHexToken(QByteArray token, QByteArray& bytes) {
         token.prepend('0');
     }
     for (qsizetype i = 0; i < token.size(); i += 2) {
-        const int high = hexDigit(token[i]);
-        const int low = hexDigit(token[i + 1]);
+        const int high = OVHexDigitValue(token[i]);
+        const int low = OVHexDigitValue(token[i + 1]);
         if (high < 0 || low < 0) {
             return false;
         }
