@@ -9,7 +9,7 @@
 #include "base/preferences.h"
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
-#include "compat_test_helpers.h"
+#include "support/compat.h"
 #include "service/report_outbox.h"
 #include "settings/profiles.h"
 

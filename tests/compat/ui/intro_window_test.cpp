@@ -16,7 +16,7 @@
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
 #include "compat/ui/compatibility_ripple_view.h"
-#include "compat_windows/compat_test_helpers.h"
+#include "support/compat.h"
 #include "platform/sim/sim_workspace.h"
 #include "settings/profiles.h"
 

@@ -13,7 +13,7 @@
 #include "compat/diagnostics_report.h"
 #include "compat/intro_check.h"
 #include "compat/step_test.h"
-#include "compat_test_helpers.h"
+#include "support/compat.h"
 #include "hid/hid_recording.h"
 #include "platform/linux/qt_http_transport.h"
 #include "platform/sim/sim_replay.h"

@@ -4,7 +4,7 @@
 
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
-#include "compat_test_helpers.h"
+#include "support/compat.h"
 
 using namespace compat_test;
 using State = OVCompatibilityTestModel::State;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "compat_test_helpers.h"
+#include "support/compat.h"
 
 using namespace compat_test;
 

@@ -15,7 +15,7 @@
 #include "base/notification_names.h"
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
-#include "compat_windows/compat_test_helpers.h"
+#include "support/compat.h"
 #include "hid/touch_contact.h"
 
 namespace {
