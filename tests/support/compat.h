@@ -121,6 +121,18 @@ class TestModeRecorder {
     OVScopedObservers _observers;
 };
 
+// Counts the posts of one notification.
+class NotificationCounter {
+  public:
+    explicit NotificationCounter(const QString& name) : _observers(OVDefaultCenter()) {
+        _observers.add(name, nullptr, [this](const OVNotification&) { ++count; });
+    }
+    int count = 0;
+
+  private:
+    OVScopedObservers _observers;
+};
+
 // A submitter that keeps the payload and the completion, to answer later.
 struct FakeSubmitter {
     int calls = 0;
