@@ -1,13 +1,6 @@
 #include "compat/compat_window_support.h"
 
-#include <QDateTime>
-#include <QTimeZone>
-
-#include "base/scheduler.h"
-#include "base/services.h"
 #include "compat/diagnostics_report.h"
-#include "orvetta_config.h"
-#include "service/environment.h"
 
 void OVDisplayModelChoice::selectionChanged() {
     otherFieldEnabled = OVDisplayModelFieldEnabled(title);
@@ -32,19 +25,7 @@ QString OVJoinedKindNames(const QStringList& kindNames) {
 
 QString OVCompatibilityReportHeader(const QString& title, const QString& displayModel,
                                     const QString& reportType) {
-    const QString version = QStringLiteral(ORVETTA_VERSION);
-    const QString build = QStringLiteral(ORVETTA_BUILD);
-    const QDateTime generated = QDateTime::fromMSecsSinceEpoch(
-        static_cast<qint64>((OVMainScheduler().referenceNow() + OVReferenceDateUnixOffset) * 1000),
-        QTimeZone::utc());
-    QString text = title + QLatin1Char('\n');
-    text += QStringLiteral("Generated: %1\n")
-                .arg(generated.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000")));
-    text += QStringLiteral("Orvetta: %1 (%2)\n")
-                .arg(version.isEmpty() ? QStringLiteral("0.1.0") : version,
-                     build.isEmpty() ? QStringLiteral("1") : build);
-    text += QStringLiteral("Install ID: %1\n").arg(OVStableInstallID());
-    text += QStringLiteral("Linux: %1\n").arg(OVOperatingSystemVersionString());
+    QString text = OVTextReportHeader(title, true);
     text += QStringLiteral("Display model: %1\n").arg(displayModel);
     text += QStringLiteral("Report type: %1\n").arg(reportType);
     return text;

@@ -229,13 +229,21 @@ QVariantMap OVDeviceSummaryDictionary(const OVHIDDevice& device) {
     return summary;
 }
 
-QString OVDeviceReportText() {
-    QString text = QStringLiteral("Orvetta Device Report\n");
+QString OVTextReportHeader(const QString& title, bool withInstallID) {
+    QString text = title + QLatin1Char('\n');
     text += QStringLiteral("Generated: %1\n").arg(currentDateDescription());
     text += QStringLiteral("Orvetta: %1 (%2)\n")
                 .arg(versionOrFallback(ORVETTA_VERSION, "0.1.0"),
                      versionOrFallback(ORVETTA_BUILD, "1"));
+    if (withInstallID) {
+        text += QStringLiteral("Install ID: %1\n").arg(OVStableInstallID());
+    }
     text += QStringLiteral("Linux: %1\n").arg(OVOperatingSystemVersionString());
+    return text;
+}
+
+QString OVDeviceReportText() {
+    QString text = OVTextReportHeader(QStringLiteral("Orvetta Device Report"), false);
     text += QStringLiteral("\nDetection rules:\n");
     text += QStringLiteral(
         "- Supported: HID Digitizer / Touch Screen devices with a parseable report descriptor\n");

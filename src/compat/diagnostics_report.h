@@ -41,6 +41,10 @@ QVariantMap OVDisplayDiagnosticsDictionary();
 QVariantList OVUSBDeviceSummaries(bool onlyPossiblyCompatible);
 QVariantMap OVDeviceSummaryDictionary(const OVHIDDevice& device);
 
+// The lines every text report starts with: its title, when it was generated, the app's version
+// and build ("0.1.0" and "1" when the build names none), the install ID when `withInstallID`, and
+// the system.
+QString OVTextReportHeader(const QString& title, bool withInstallID);
 // The plain-text device report; it ends with a line feed.
 QString OVDeviceReportText();
 void OVAppendDisplayReport(QString& text);
