@@ -240,6 +240,25 @@ TEST_F(ServiceClientTest, ATricklingServerIsAbandonedTwelveSecondsAfterTheReques
     EXPECT_EQ(transport.requestsInFlight(), 0);
 }
 
+TEST_F(ServiceClientTest, ARequestInFlightCompletesOnceWhenTheTransportGoesAway) {
+    OVLocalHTTPServer::Reply silent;
+    silent.neverAnswer = true;
+    server.route("/v1/slow", silent);
+    Outcome outcome;
+    {
+        OVQtHTTPTransport shortLived;
+        platform.http = &shortLived;
+        OVGetJSON("/slow", {}, outcome.completion());
+        ASSERT_TRUE(OVRunEventLoopUntil([&] { return server.requests().size() == 1; }));
+        platform.http = &transport;
+    }
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_EQ(outcome.error->code, QNetworkReply::OperationCanceledError);
+    services.virtualScheduler()->advance(OVServiceRequestTimeout * 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(outcome.calls, 1);
+}
+
 TEST_F(ServiceClientTest, TransportErrorsPassThroughAndWhatJSONCannotHoldFailsAtOnce) {
     useNoServer();
     const Outcome refused = request("/app-policy/");
