@@ -1,5 +1,5 @@
 // The application's service client against the real orvetta-server: the launch policy with its
-// message, and the first-run compatibility report.
+// message, and the first-run compatibility report, sent at once or kept for the next launch.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include "platform/linux/qt_http_transport.h"
 #include "server_harness.h"
 #include "service/app_policy.h"
+#include "service/report_outbox.h"
 #include "settings/profiles.h"
 #include "support/local_http_server.h"
 
@@ -39,13 +40,12 @@ class ClientAgainstServer : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        write(QStringLiteral("admin-token"), kToken);
-        write(QStringLiteral("policy.json"), R"({"messages": [
+        write("admin-token", kToken);
+        write("policy.json", R"({"messages": [
             {"id": "fleet-welcome", "show": "once", "title": "Welcome to the fleet"}]})");
         server = std::make_unique<OVServerProcess>(QStringList{
-            QStringLiteral("--data"), folder.filePath(QStringLiteral("data")),
-            QStringLiteral("--policy"), folder.filePath(QStringLiteral("policy.json")),
-            QStringLiteral("--admin-token-file"), folder.filePath(QStringLiteral("admin-token"))});
+            "--data", folder.filePath("data"), "--policy", folder.filePath("policy.json"),
+            "--admin-token-file", folder.filePath("admin-token")});
         ASSERT_TRUE(server->listening()) << server->log().toStdString();
     }
 
@@ -55,9 +55,9 @@ class ClientAgainstServer : public ::testing::Test {
         file.write(contents);
     }
 
-    void useServer() {
+    void useServer(const QString& origin) {
         OVRegisterDefaults();
-        OVStandardPreferences().setObject("apiBaseURL", server->origin() + "/v1");
+        OVStandardPreferences().setObject("apiBaseURL", origin + "/v1");
     }
 
     QJsonObject adminRead(const QString& target) {
@@ -67,6 +67,45 @@ class ClientAgainstServer : public ::testing::Test {
         return answer.json;
     }
 
+    // The first-run check on a machine with one touch display: a finger and a pen tried, the
+    // report sent; the status line once the send is answered.
+    QString runCheckAndSend(OVServicesGuard& services) {
+        SimMachine machine(services);
+        machine.platform.http = &transport;
+        machine.devices.add({{"VendorID", 0x0eef},
+                             {"ProductID", 0x72fa},
+                             {"PrimaryUsagePage", 13},
+                             {"PrimaryUsage", 4},
+                             {"Product", "Touch display"},
+                             {"Transport", "USB"}},
+                            QByteArray());
+        OVIntroCompatibilityCheckModel check;
+        check.setContactFilter(keepAll);
+        check.startCheck();
+        check.modelSelectionChanged("Samsung Flip 2", QString());
+        postReport(contacts({OVContactKindFinger}), sampleText("f1"));
+        postReport(contacts({OVContactKindPen}), sampleText("pen"));
+        check.sendReport();
+        EXPECT_TRUE(OVRunEventLoopUntil([&] { return check.presentation().sendEnabled; }));
+        return check.presentation().statusText;
+    }
+
+    // The reports the server stored, after checking each is the check's report.
+    QJsonArray storedReports() {
+        const QJsonArray stored = adminRead(kReports).value("reports").toArray();
+        for (const QJsonValue& entry : stored) {
+            const QJsonObject report = entry["report"].toObject();
+            EXPECT_EQ(report.value("display_model"), "Samsung Flip 2");
+            EXPECT_EQ(report.value("usb_vendor_id"), "0eef");
+            const QJsonValue results = report.value("result_summary");
+            EXPECT_EQ(results["finger"].toString() + results["pen"].toString() +
+                          results["eraser"].toString(),
+                      "okoknot_tested");
+        }
+        return stored;
+    }
+
+    const QString kReports = "/v1/compatibility-reports/";
     QTemporaryDir folder;
     std::unique_ptr<OVServerProcess> server;
     OVQtHTTPTransport transport;
@@ -75,7 +114,7 @@ class ClientAgainstServer : public ::testing::Test {
 }  // namespace
 
 TEST_F(ClientAgainstServer, APolicyMessageShowsOnceOverTwoLaunches) {
-    OVPreferences store(folder.filePath(QStringLiteral("preferences.json")), nullptr);
+    OVPreferences store(folder.filePath("preferences.json"), nullptr);
     OVAssembledPlatform platform;
     platform.http = &transport;
     QStringList shown;
@@ -83,7 +122,7 @@ TEST_F(ClientAgainstServer, APolicyMessageShowsOnceOverTwoLaunches) {
         OVServicesGuard process;  // a fresh process with the same preferences
         process.setPreferences(&store);
         process.setPlatform(&platform);
-        useServer();
+        useServer(server->origin());
         RecordingPresenter presenter;
         int continued = 0;
         OVFetchAppPolicyOnLaunch(presenter, [&] { ++continued; });
@@ -94,54 +133,43 @@ TEST_F(ClientAgainstServer, APolicyMessageShowsOnceOverTwoLaunches) {
     EXPECT_EQ(shown, QStringList{"Welcome to the fleet"});
 
     QHash<QString, qint64> launches;
-    for (const QJsonValue& row : adminRead(QStringLiteral("/v1/compatibility-reports/summary"))
-                                     .value(QStringLiteral("launches"))
-                                     .toArray()) {
-        EXPECT_EQ(row.toObject().value(QStringLiteral("platform")), "linux");
-        launches[row.toObject().value(QStringLiteral("install_event")).toString()] +=
-            row.toObject().value(QStringLiteral("launches")).toInteger();
+    for (const QJsonValue& row : adminRead(kReports + "summary").value("launches").toArray()) {
+        EXPECT_EQ(row["platform"], "linux");
+        launches[row["install_event"].toString()] += row["launches"].toInteger();
     }
     EXPECT_EQ(launches, (QHash<QString, qint64>{{"first_launch", 1}, {"policy_check", 1}}));
 }
 
-TEST_F(ClientAgainstServer, TheFirstRunReportIsSentAndStored) {
-    OVServicesGuard services;
-    SimMachine machine(services);
-    machine.platform.http = &transport;
-    machine.devices.add({{"VendorID", 0x0eef},
-                         {"ProductID", 0x72fa},
-                         {"PrimaryUsagePage", 13},
-                         {"PrimaryUsage", 4},
-                         {"Product", "Touch display"},
-                         {"Transport", "USB"}},
-                        QByteArray());
-    useServer();
-    OVIntroCompatibilityCheckModel check;
-    check.setContactFilter(keepAll);
-    check.startCheck();
-    check.modelSelectionChanged(QStringLiteral("Samsung Flip 2"), QString());
-    postReport(contacts({OVContactKindFinger}), sampleText("f1"));
-    postReport(contacts({OVContactKindPen}), sampleText("pen"));
-    check.sendReport();
-    ASSERT_TRUE(OVRunEventLoopUntil([&] { return check.presentation().sendEnabled; }));
-    const QString status = check.presentation().statusText;
-    ASSERT_TRUE(status.startsWith(QStringLiteral("Anonymous report sent: CR-")))
-        << status.toStdString();
-    EXPECT_TRUE(check.reportSent());
+TEST_F(ClientAgainstServer,
+       TheFirstRunReportKeptOfflineIsDeliveredAtTheNextLaunchAndLeavesTheOutbox) {
+    QTemporaryDir outboxFolder;
+    QString reportUUID;
+    {
+        OVServicesGuard firstLaunch;  // no network: nothing listens on the port
+        OVCurrentProcessState().reportOutboxDirectory = outboxFolder.path();
+        useServer(QString("http://127.0.0.1:%1").arg(OVUnusedLocalPort()));
+        const QString status = runCheckAndSend(firstLaunch);
+        EXPECT_TRUE(status.startsWith("Report saved; it will be sent")) << status.toStdString();
+        const OVReportOutbox outbox(outboxFolder.path());
+        ASSERT_EQ(outbox.fileNames().size(), 1);
+        reportUUID = outbox.read(outbox.fileNames()[0])->value("report_uuid").toString();
+    }
+    EXPECT_TRUE(storedReports().isEmpty());
 
-    const QJsonArray stored = adminRead(QStringLiteral("/v1/compatibility-reports/"))
-                                  .value(QStringLiteral("reports"))
-                                  .toArray();
-    ASSERT_EQ(stored.size(), 1);
-    const QJsonObject entry = stored[0].toObject();
-    EXPECT_EQ(status, QStringLiteral("Anonymous report sent: ") +
-                          entry.value(QStringLiteral("id")).toString());
-    const QJsonObject report = entry.value(QStringLiteral("report")).toObject();
-    EXPECT_EQ(report.value(QStringLiteral("report_type")), "compatibility_check");
-    EXPECT_EQ(report.value(QStringLiteral("display_model")), "Samsung Flip 2");
-    EXPECT_EQ(report.value(QStringLiteral("usb_vendor_id")), "0eef");
-    const QJsonObject results = report.value(QStringLiteral("result_summary")).toObject();
-    EXPECT_EQ(results.value(QStringLiteral("finger")), "ok");
-    EXPECT_EQ(results.value(QStringLiteral("pen")), "ok");
-    EXPECT_EQ(results.value(QStringLiteral("eraser")), "not_tested");
+    OVServicesGuard nextLaunch;
+    OVAssembledPlatform platform;
+    platform.http = &transport;
+    nextLaunch.setPlatform(&platform);
+    OVCurrentProcessState().reportOutboxDirectory = outboxFolder.path();
+    useServer(server->origin());
+    bool done = false;
+    OVSendQueuedReports(*OVStandardReportOutbox(), [&] { done = true; });
+    ASSERT_TRUE(OVRunEventLoopUntil([&] { return done; }));
+    EXPECT_TRUE(OVStandardReportOutbox()->fileNames().isEmpty());
+    // A report sent while the service answers is stored at once and named in the status line.
+    const QString status = runCheckAndSend(nextLaunch);
+    const QJsonArray stored = storedReports();
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored[0]["report_uuid"], reportUUID);
+    EXPECT_EQ(status, "Anonymous report sent: " + stored[1]["id"].toString());
 }

@@ -107,8 +107,6 @@ class OVThrowawayPostgres {
 struct OVSampleReportSpec {
     QString reportUUID;  // left out when empty
     QString displayModel = QStringLiteral("Samsung Flip");
-    QString vendorID = QStringLiteral("0eef");
-    QString productID = QStringLiteral("72fa");
     QString installID = QStringLiteral("7D1B9C53-0E43-4C4E-9F55-2B1A8E0C9D11");
     QJsonObject results{{QStringLiteral("finger"), QStringLiteral("ok")}};
     qsizetype sampleBytes = 0;  // length of one raw sample's text

@@ -56,6 +56,16 @@ QString postgresProgram(const QString& name) {
 
 constexpr int kPostgresPort = 5432;  // only names the socket file in the cluster's folder
 
+// What a compatibility report carries besides the members a test chooses.
+// clang-format off
+const char* const kReportMembers = R"json({"schema_version": 1, "app": "orvetta",
+    "platform": "linux", "channel": "beta", "app_version": "1.0.0", "app_build": "1",
+    "report_type": "compatibility_check", "report_format": "vovuderovo-check-v1",
+    "os_version": "Debian GNU/Linux 12 (bookworm)", "anonymous": true,
+    "diagnostics": {"logical_resolution": "1920x1080"}, "usb_vendor_id": "0eef",
+    "usb_product_id": "72fa", "usb_devices": [{"vendor_id": "0eef", "product_id": "72fa"}]})json";
+// clang-format on
+
 }  // namespace
 
 OVChildProcess::~OVChildProcess() {
@@ -222,28 +232,18 @@ bool OVThrowawayPostgres::start(QString* problem, bool durable) {
     }
     const QString data = _folder.filePath(QStringLiteral("data"));
     OVChildProcess initdb;
-    if (!initdb.start({postgresProgram(QStringLiteral("initdb")), QStringLiteral("-D"), data,
-                       QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-U"),
-                       QStringLiteral("orvetta"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-                       QStringLiteral("--no-sync"), QStringLiteral("--no-instructions")},
-                      _user) ||
-        initdb.wait() != 0) {
+    const QStringList initdbArguments =
+        QStringList{postgresProgram("initdb"), "-D", data} +
+        QString("-A trust -U orvetta -E UTF8 --no-sync --no-instructions").split(' ');
+    if (!initdb.start(initdbArguments, _user) || initdb.wait() != 0) {
         *problem = QStringLiteral("initdb failed: ") + initdb.output();
         return false;
     }
-    QStringList postgres{postgresProgram(QStringLiteral("postgres")),
-                         QStringLiteral("-D"),
-                         data,
-                         QStringLiteral("-k"),
-                         _folder.path(),
-                         QStringLiteral("-p"),
-                         QString::number(kPostgresPort),
-                         QStringLiteral("-c"),
-                         QStringLiteral("listen_addresses="),
-                         QStringLiteral("-c"),
-                         QStringLiteral("max_connections=200")};
+    QStringList postgres =
+        QStringList{postgresProgram("postgres"), "-D", data, "-k", _folder.path()} +
+        QString("-p %1 -c listen_addresses= -c max_connections=200").arg(kPostgresPort).split(' ');
     if (!durable) {
-        postgres << QStringLiteral("-c") << QStringLiteral("fsync=off");
+        postgres += {"-c", "fsync=off"};
     }
     if (!_postgres.start(postgres, _user) ||
         !_postgres.waitForLine(QStringLiteral("ready to accept connections"))) {
@@ -278,34 +278,15 @@ QString OVThrowawayPostgres::createDatabase(QString* problem) {
 }
 
 QJsonObject OVSampleReport(const OVSampleReportSpec& spec) {
-    QJsonObject report{
-        {QStringLiteral("schema_version"), 1},
-        {QStringLiteral("app"), QStringLiteral("orvetta")},
-        {QStringLiteral("platform"), QStringLiteral("linux")},
-        {QStringLiteral("channel"), QStringLiteral("beta")},
-        {QStringLiteral("app_version"), QStringLiteral("1.0.0")},
-        {QStringLiteral("app_build"), QStringLiteral("1")},
-        {QStringLiteral("install_id"), spec.installID},
-        {QStringLiteral("report_type"), QStringLiteral("compatibility_check")},
-        {QStringLiteral("report_format"), QStringLiteral("vovuderovo-check-v1")},
-        {QStringLiteral("display_model"), spec.displayModel},
-        {QStringLiteral("os_version"), QStringLiteral("Debian GNU/Linux 12 (bookworm)")},
-        {QStringLiteral("anonymous"), true},
-        {QStringLiteral("diagnostics"),
-         QJsonObject{{QStringLiteral("logical_resolution"), QStringLiteral("1920x1080")}}},
-        {QStringLiteral("result_summary"), spec.results},
-        {QStringLiteral("raw_samples"),
-         QJsonArray{QJsonObject{{QStringLiteral("control"), QStringLiteral("finger")},
-                                {QStringLiteral("status"), QStringLiteral("ok")},
-                                {QStringLiteral("text"), QString(spec.sampleBytes, 'x')}}}},
-        {QStringLiteral("usb_devices"),
-         QJsonArray{QJsonObject{{QStringLiteral("vendor_id"), spec.vendorID},
-                                {QStringLiteral("product_id"), spec.productID}}}},
-        {QStringLiteral("usb_vendor_id"), spec.vendorID},
-        {QStringLiteral("usb_product_id"), spec.productID},
-    };
+    QJsonObject report = QJsonDocument::fromJson(kReportMembers).object();
+    report.insert("install_id", spec.installID);
+    report.insert("display_model", spec.displayModel);
+    report.insert("result_summary", spec.results);
+    report.insert("raw_samples", QJsonArray{QJsonObject{{"control", "finger"},
+                                                        {"status", "ok"},
+                                                        {"text", QString(spec.sampleBytes, 'x')}}});
     if (!spec.reportUUID.isEmpty()) {
-        report.insert(QStringLiteral("report_uuid"), spec.reportUUID);
+        report.insert("report_uuid", spec.reportUUID);
     }
     return report;
 }
@@ -330,13 +311,10 @@ OVHTTPAnswer OVSendHTTP(int port, const QByteArray& method, const QString& targe
     }
     const std::string path = target.toStdString();
     const std::string content = body.toStdString();
-    httplib::Result result =
-        method == "GET"      ? client.Get(path, headers)
-        : method == "HEAD"   ? client.Head(path, headers)
-        : method == "POST"   ? client.Post(path, headers, content, "application/json")
-        : method == "PUT"    ? client.Put(path, headers, content, "application/json")
-        : method == "DELETE" ? client.Delete(path, headers, content, "application/json")
-                             : client.Options(path, headers);
+    httplib::Result result = method == "GET" ? client.Get(path, headers)
+                             : method == "POST"
+                                 ? client.Post(path, headers, content, "application/json")
+                                 : client.Delete(path, headers, content, "application/json");
     OVHTTPAnswer answer;
     if (!result) {
         return answer;

@@ -36,6 +36,12 @@ QString newUUID() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
+QJsonObject reportWithUUID(const QString& uuid) {
+    OVSampleReportSpec spec;
+    spec.reportUUID = uuid;
+    return OVSampleReport(spec);
+}
+
 // A connection to 127.0.0.1:`port`; reads on it give up after 30 s (a guard against a hang).
 int connectTo(int port) {
     const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -75,8 +81,8 @@ class ServerTest : public ::testing::TestWithParam<Engine> {
   protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        write(QStringLiteral("admin-token"), kToken + "\n");
-        write(QStringLiteral("policy.json"), R"({"version_policy": {"latest_version": "1.0"}})");
+        write("admin-token", kToken + "\n");
+        write("policy.json", R"({"version_policy": {"latest_version": "1.0"}})");
         if (GetParam() == Engine::PostgreSQL) {
             QString problem;
             if (!postgres) {
@@ -97,19 +103,15 @@ class ServerTest : public ::testing::TestWithParam<Engine> {
     }
 
     // The store of the test's servers; a second server at once needs another SQLite folder.
-    QStringList storeArguments(const QString& dataFolder = QStringLiteral("data")) const {
-        return databaseURL.isEmpty()
-                   ? QStringList{QStringLiteral("--data"), folder.filePath(dataFolder)}
-                   : QStringList{QStringLiteral("--database"), databaseURL};
+    QStringList storeArguments(const QString& dataFolder = "data") const {
+        return databaseURL.isEmpty() ? QStringList{"--data", folder.filePath(dataFolder)}
+                                     : QStringList{"--database", databaseURL};
     }
 
-    std::unique_ptr<OVServerProcess> start(const QStringList& extra = {}) {
+    std::unique_ptr<OVServerProcess> start() {
         auto server = std::make_unique<OVServerProcess>(
-            storeArguments() +
-            QStringList{QStringLiteral("--policy"), folder.filePath(QStringLiteral("policy.json")),
-                        QStringLiteral("--admin-token-file"),
-                        folder.filePath(QStringLiteral("admin-token"))} +
-            extra);
+            storeArguments() + QStringList{"--policy", folder.filePath("policy.json"),
+                                           "--admin-token-file", folder.filePath("admin-token")});
         EXPECT_TRUE(server->listening()) << server->log().toStdString();
         return server;
     }
@@ -124,13 +126,12 @@ class ServerTest : public ::testing::TestWithParam<Engine> {
         QString since;
         do {
             const OVHTTPAnswer page =
-                OVSendHTTP(server.port(), "GET",
-                           kReports + QStringLiteral("?limit=7&since=") + since, {}, kBearer);
+                OVSendHTTP(server.port(), "GET", kReports + "?limit=7&since=" + since, {}, kBearer);
             EXPECT_EQ(page.status, 200) << page.body.toStdString();
-            for (const QJsonValue& report : page.json.value(QStringLiteral("reports")).toArray()) {
+            for (const QJsonValue& report : page.json.value("reports").toArray()) {
                 reports.append(report.toObject());
             }
-            since = page.json.value(QStringLiteral("next_since")).toString();
+            since = page.json.value("next_since").toString();
         } while (!since.isEmpty());
         return reports;
     }
@@ -154,7 +155,7 @@ class ReportStream {
     void waitForAcknowledged(int count) {
         std::unique_lock lock(_mutex);
         _progress.wait_for(lock, std::chrono::seconds(60),
-                           [&] { return int(_acknowledged.size()) >= count; });
+                           [&] { return int(acknowledged.size()) >= count; });
     }
     void finish() {
         _stop = true;
@@ -164,33 +165,29 @@ class ReportStream {
             }
         }
     }
-    const QHash<QString, QString>& acknowledged() const { return _acknowledged; }
-    const QStringList& inDoubt() const { return _inDoubt; }
+
+    QHash<QString, QString> acknowledged;  // read after finish()
+    QStringList inDoubt;
 
   private:
     void postUntilStopped(int port) {
         while (!_stop) {
             const QString uuid = newUUID();
-            OVSampleReportSpec spec;
-            spec.reportUUID = uuid;
             const OVHTTPAnswer answer =
-                OVSendHTTP(port, "POST", kReports, json(OVSampleReport(spec)));
+                OVSendHTTP(port, "POST", kReports, json(reportWithUUID(uuid)));
             std::lock_guard lock(_mutex);
-            if (answer.status == 201) {
-                _acknowledged.insert(uuid, answer.json.value(QStringLiteral("id")).toString());
-                _progress.notify_all();
-            } else {
-                _inDoubt.append(uuid);
+            if (answer.status != 201) {
+                inDoubt.append(uuid);
                 return;
             }
+            acknowledged.insert(uuid, answer.json.value("id").toString());
+            _progress.notify_all();
         }
     }
 
     std::atomic<bool> _stop{false};
     std::mutex _mutex;
     std::condition_variable _progress;
-    QHash<QString, QString> _acknowledged;
-    QStringList _inDoubt;
     std::vector<std::thread> _threads;
 };
 
@@ -198,57 +195,39 @@ class ReportStream {
 
 TEST_P(ServerTest, PolicyIsServedReloadedAndABrokenFileKeepsTheLastGoodOne) {
     auto server = start();
-    const QString query = QStringLiteral("/v1/app-policy/?app=orvetta&install_event=first_launch");
+    const QString query = "/v1/app-policy/?app=orvetta&install_event=first_launch";
     OVHTTPAnswer answer = OVSendHTTP(server->port(), "GET", query);
     EXPECT_EQ(answer.status, 200);
     EXPECT_EQ(answer.body, R"({"policy":{"version_policy":{"latest_version":"1.0"}}})");
 
     // A change of the file is picked up by itself, also when it arrives wrapped in "policy".
-    write(QStringLiteral("policy.json"),
-          R"({"policy": {"messages": [{"id": "m1", "show": "once", "title": "Hello"}]}})");
-    ASSERT_TRUE(server->waitForLog(QStringLiteral("policy: loaded")))
-        << server->log().toStdString();
-    answer = OVSendHTTP(server->port(), "GET", QStringLiteral("/app-policy"));
-    EXPECT_EQ(answer.json.value(QStringLiteral("policy"))
-                  .toObject()
-                  .value(QStringLiteral("messages"))
-                  .toArray()
-                  .size(),
-              1);
+    write("policy.json",
+          R"({"policy": {"messages": [{"id": "m1", "show": "once", "title": "Hi"}]}})");
+    ASSERT_TRUE(server->waitForLog("policy: loaded")) << server->log().toStdString();
+    answer = OVSendHTTP(server->port(), "GET", "/app-policy");
+    EXPECT_EQ(answer.body, R"({"policy":{"messages":[{"id":"m1","show":"once","title":"Hi"}]}})");
 
     // A broken file, even on SIGHUP, leaves that policy in force and the log says why.
-    const QByteArray inForce = answer.body;
-    write(QStringLiteral("policy.json"), R"({"messages": [{"id": "m1", "show": "sometimes"}]})");
+    write("policy.json", R"({"messages": [{"id": "m1", "show": "sometimes"}]})");
     ::kill(server->process().pid(), SIGHUP);
-    ASSERT_TRUE(server->waitForLog(
-        QStringLiteral("keeping the policy in force: messages[0].show: \"sometimes\" is not one "
-                       "of always, once, if_update_available, never")))
+    ASSERT_TRUE(server->waitForLog("messages[0].show: \"sometimes\" is not one of"))
         << server->log().toStdString();
-    write(QStringLiteral("policy.json"), R"({"messages": [{"tittle": "Hello"}]})");
-    ASSERT_TRUE(server->waitForLog(QStringLiteral("\"tittle\" is not a member")));
-    EXPECT_EQ(OVSendHTTP(server->port(), "GET", query).body, inForce);
+    write("policy.json", R"({"messages": [{"tittle": "Hello"}]})");
+    ASSERT_TRUE(server->waitForLog("\"tittle\" is not a member"));
+    EXPECT_EQ(OVSendHTTP(server->port(), "GET", query).body, answer.body);
 
     // A server refuses to start with a broken policy.
-    OVServerProcess refused(
-        storeArguments(QStringLiteral("second")) +
-        QStringList{QStringLiteral("--policy"), folder.filePath(QStringLiteral("policy.json"))});
+    OVServerProcess refused(storeArguments("second") +
+                            QStringList{"--policy", folder.filePath("policy.json")});
     EXPECT_FALSE(refused.listening());
     EXPECT_EQ(refused.process().wait(), 1);
-    EXPECT_TRUE(refused.log().contains(QStringLiteral("\"tittle\" is not a member")));
+    EXPECT_TRUE(refused.log().contains("\"tittle\" is not a member"));
 }
 
 TEST_P(ServerTest, EveryRefusalIsAJSONErrorWithItsStatus) {
     auto server = start();
     const int port = server->port();
-    QJsonObject withNumberModel = OVSampleReport();
-    withNumberModel.insert(QStringLiteral("display_model"), 7);
-    QJsonObject withoutResults = OVSampleReport();
-    withoutResults.remove(QStringLiteral("result_summary"));
-    QJsonObject withBadUUID = OVSampleReport();
-    withBadUUID.insert(QStringLiteral("report_uuid"), QStringLiteral("not-a-uuid"));
-    QJsonObject withLongModel = OVSampleReport();
-    withLongModel.insert(QStringLiteral("display_model"), QString(201, 'M'));
-
+    // Every answer's shape is the request fuzzer's to check; here, what needs the real server.
     const struct {
         QByteArray method;
         QString target;
@@ -256,30 +235,16 @@ TEST_P(ServerTest, EveryRefusalIsAJSONErrorWithItsStatus) {
         int status;
         const char* error;
     } cases[] = {
-        {"POST", kReports, "", 400, "has no body"},
-        {"POST", kReports, "{\"app\": ", 400, "not valid JSON"},
-        {"POST", kReports, QByteArray(65, '[') + QByteArray(65, ']'), 400, "deeper than 64"},
-        {"POST", kReports, "{\"app\": \"\xff\xfe\"}", 400, "not valid JSON"},
-        {"POST", kReports, "[]", 400, "must be a JSON object"},
-        {"POST", kReports, json(withNumberModel), 400, "\"display_model\" must be a string"},
-        {"POST", kReports, json(withoutResults), 400, "has no \"result_summary\""},
-        {"POST", kReports, json(withBadUUID), 400, "\"report_uuid\" must be a UUID"},
-        {"POST", kReports, json(withLongModel), 400, "longer than 200 characters"},
-        {"GET", QStringLiteral("/v1/nothing"), "", 404, "There is nothing at /v1/nothing"},
-        {"POST", QStringLiteral("/v1/app-policy/"), "{}", 405, "does not answer POST"},
-        {"DELETE", kReports, "", 405, "does not answer DELETE"},
-        {"GET", kReports + "?limit=5000", "", 400, "\"limit\" must be a whole number"},
+        {"POST", kReports, json(reportWithUUID("not-a-uuid")), 400, "must be a UUID"},
+        {"GET", "/v1/nothing", "", 404, "There is nothing at /v1/nothing"},
+        {"POST", "/v1/app-policy/", "{}", 405, "does not answer POST"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.error);
         const OVHTTPAnswer answer = OVSendHTTP(port, c.method, c.target, c.body, kBearer);
         EXPECT_EQ(answer.status, c.status) << answer.body.toStdString();
-        EXPECT_TRUE(answer.json.value(QStringLiteral("error")).toString().contains(c.error))
-            << answer.body.toStdString();
-        EXPECT_FALSE(answer.json.value(QStringLiteral("message")).toString().isEmpty());
-        if (c.status == 405) {
-            EXPECT_FALSE(answer.header("Allow").isEmpty());
-        }
+        EXPECT_TRUE(answer.json.value("error").toString().contains(c.error));
+        EXPECT_EQ(answer.header("Allow").isEmpty(), c.status != 405);
     }
 
     // A body declared larger than 4 MiB is refused before it is sent; one of exactly 4 MiB is
@@ -292,9 +257,7 @@ TEST_P(ServerTest, EveryRefusalIsAJSONErrorWithItsStatus) {
     EXPECT_NE(refusal.find("\"error\":\"The request is larger than 4 MiB.\""), std::string::npos);
 
     OVSampleReportSpec large;
-    large.sampleBytes = 1000;
-    const qsizetype overhead = json(OVSampleReport(large)).size() - large.sampleBytes;
-    large.sampleBytes = 4 * 1024 * 1024 - overhead;
+    large.sampleBytes = 4 * 1024 * 1024 - json(OVSampleReport(large)).size();
     const QByteArray fourMiB = json(OVSampleReport(large));
     ASSERT_EQ(fourMiB.size(), 4 * 1024 * 1024);
     EXPECT_EQ(OVSendHTTP(port, "POST", kReports, fourMiB).status, 201);
@@ -304,28 +267,25 @@ TEST_P(ServerTest, EveryRefusalIsAJSONErrorWithItsStatus) {
 TEST_P(ServerTest, ASecondDeliveryOfAReportAnswersTheFirstIdentifier) {
     auto server = start();
     const QString uuid = newUUID();
-    OVSampleReportSpec spec;
-    spec.reportUUID = uuid;
-    const OVHTTPAnswer first = post(*server, OVSampleReport(spec));
+    const OVHTTPAnswer first = post(*server, reportWithUUID(uuid));
     ASSERT_EQ(first.status, 201);
-    const QString id = first.json.value(QStringLiteral("id")).toString();
-    EXPECT_TRUE(id.startsWith(QStringLiteral("CR-")));
-
-    spec.reportUUID = QStringLiteral("{%1}").arg(uuid.toUpper());  // the same UUID, written so
-    const OVHTTPAnswer again = post(*server, OVSampleReport(spec));
+    const QString id = first.json.value("id").toString();
+    EXPECT_TRUE(id.startsWith("CR-"));
+    // The same UUID, written otherwise.
+    const OVHTTPAnswer again = post(*server, reportWithUUID("{" + uuid.toUpper() + "}"));
     EXPECT_EQ(again.status, 200);
-    EXPECT_EQ(again.json.value(QStringLiteral("id")).toString(), id);
+    EXPECT_EQ(again.json.value("id").toString(), id);
 
     // Deliveries racing each other get one row between them.
-    spec.reportUUID = newUUID();
+    const QJsonObject raced = reportWithUUID(newUUID());
     std::vector<std::thread> racers;
     std::mutex mutex;
     QSet<QString> ids;
     for (int i = 0; i < 8; ++i) {
         racers.emplace_back([&] {
-            const OVHTTPAnswer answer = post(*server, OVSampleReport(spec));
+            const OVHTTPAnswer answer = post(*server, raced);
             std::lock_guard lock(mutex);
-            ids.insert(answer.json.value(QStringLiteral("id")).toString());
+            ids.insert(answer.json.value("id").toString());
         });
     }
     for (std::thread& racer : racers) {
@@ -334,122 +294,85 @@ TEST_P(ServerTest, ASecondDeliveryOfAReportAnswersTheFirstIdentifier) {
     EXPECT_EQ(ids.size(), 1);
     EXPECT_NE(*ids.begin(), id);
     // Reports without a UUID are always new.
-    EXPECT_NE(post(*server, OVSampleReport()).json.value(QStringLiteral("id")),
-              post(*server, OVSampleReport()).json.value(QStringLiteral("id")));
+    EXPECT_NE(post(*server, OVSampleReport()).json.value("id"),
+              post(*server, OVSampleReport()).json.value("id"));
     EXPECT_EQ(storedReports(*server).size(), 4);
 }
 
 TEST_P(ServerTest, AdminReadsNeedTheToken) {
     auto server = start();
     const int port = server->port();
-    for (const QString& target :
-         {kReports, QStringLiteral("/v1/compatibility-reports/summary"), QStringLiteral("/")}) {
+    for (const QString& target : {kReports, kReports + "summary", QString("/")}) {
         SCOPED_TRACE(target.toStdString());
-        for (const QByteArray& wrong : {QByteArray(), QByteArray("Bearer nope"),
-                                        "Bearer " + kToken.left(kToken.size() - 1)}) {
-            const OVHTTPAnswer refused = OVSendHTTP(port, "GET", target, {}, wrong);
-            EXPECT_EQ(refused.status, 401);
-            EXPECT_EQ(refused.json.value(QStringLiteral("error")).toString(),
-                      "This needs the admin token.");
-            EXPECT_FALSE(refused.header("WWW-Authenticate").isEmpty());
-        }
+        const OVHTTPAnswer refused = OVSendHTTP(port, "GET", target, {}, kBearer.chopped(1));
+        EXPECT_EQ(refused.status, 401);
+        EXPECT_FALSE(refused.header("WWW-Authenticate").isEmpty());
         EXPECT_EQ(OVSendHTTP(port, "GET", target, {}, kBearer).status, 200);
     }
     // A browser sends the token as the password of basic authentication.
     const OVHTTPAnswer page =
-        OVSendHTTP(port, "GET", QStringLiteral("/"), {}, "Basic " + ("admin:" + kToken).toBase64());
+        OVSendHTTP(port, "GET", "/", {}, "Basic " + ("admin:" + kToken).toBase64());
     EXPECT_EQ(page.status, 200);
-    EXPECT_TRUE(page.header("Content-Type").startsWith("text/html"));
     EXPECT_TRUE(page.body.contains("<table>"));
 
     // Without a token file the reads are off altogether.
-    OVServerProcess closed(storeArguments(QStringLiteral("second")));
-    const OVHTTPAnswer off = OVSendHTTP(closed.port(), "GET", kReports, {}, kBearer);
-    EXPECT_EQ(off.status, 403);
-    EXPECT_EQ(off.json.value(QStringLiteral("error")).toString(), "Admin reads are turned off.");
+    OVServerProcess closed(storeArguments("second"));
+    EXPECT_EQ(OVSendHTTP(closed.port(), "GET", kReports, {}, kBearer).status, 403);
 }
 
-TEST_P(ServerTest, TheSummaryCountsReportsInputsAndLaunchesWithoutKeepingInstallIDs) {
+TEST_P(ServerTest, TheSummaryCountsReportsAndInputsWithoutKeepingInstallIDs) {
     auto server = start();
     const int port = server->port();
-    const auto report = [](const QString& model, const QString& vendor, QJsonObject results) {
+    const auto report = [](const QString& model, QJsonObject results) {
         OVSampleReportSpec spec;
         spec.displayModel = model;
-        spec.vendorID = vendor;
         spec.results = std::move(results);
-        spec.installID = QStringLiteral("INSTALL-IN-THE-CLEAR-0001");
+        spec.installID = "INSTALL-IN-THE-CLEAR-0001";
         return OVSampleReport(spec);
     };
-    const QJsonObject flipMixed{{"finger", "ok"}, {"pen", "ok"}, {"eraser", "failed"}};
-    const QJsonObject flipPartial{{"finger", "ok"}, {"pen", "not_tested"}};
-    ASSERT_EQ(post(*server, report("Samsung Flip", "0eef", flipMixed)).status, 201);
-    ASSERT_EQ(post(*server, report("Samsung Flip", "0eef", flipPartial)).status, 201);
-    ASSERT_EQ(post(*server, report("Other: Board", "1b96", {{"finger", "failed"}})).status, 201);
-    for (const char* launch : {"install_id=INSTALL-IN-THE-CLEAR-0001&install_event=first_launch",
-                               "install_id=INSTALL-IN-THE-CLEAR-0002&install_event=first_launch",
-                               "install_id=INSTALL-IN-THE-CLEAR-0001&install_event=policy_check"}) {
-        EXPECT_EQ(OVSendHTTP(port, "GET",
-                             QStringLiteral("/v1/app-policy/?app=orvetta&platform=linux&"
-                                            "version=1.0.0&") +
-                                 launch)
-                      .status,
-                  200);
+    ASSERT_EQ(post(*server, report("Flip", {{"finger", "ok"}, {"pen", "ok"}, {"eraser", "failed"}}))
+                  .status,
+              201);
+    ASSERT_EQ(post(*server, report("Flip", {{"finger", "ok"}, {"pen", "not_tested"}})).status, 201);
+    ASSERT_EQ(post(*server, report("Board", {{"finger", "failed"}})).status, 201);
+    for (const char* install : {"0001", "0002"}) {
+        OVSendHTTP(port, "GET",
+                   QString("/v1/app-policy/?app=orvetta&platform=linux&version=1.0.0&install_event="
+                           "first_launch&install_id=INSTALL-IN-THE-CLEAR-") +
+                       install);
     }
-
-    const OVHTTPAnswer summary =
-        OVSendHTTP(port, "GET", QStringLiteral("/v1/compatibility-reports/summary"), {}, kBearer);
+    const OVHTTPAnswer summary = OVSendHTTP(port, "GET", kReports + "summary", {}, kBearer);
     ASSERT_EQ(summary.status, 200);
-    QHash<QString, QJsonObject> displays;
-    for (const QJsonValue& display : summary.json.value(QStringLiteral("displays")).toArray()) {
-        displays.insert(display.toObject().value(QStringLiteral("display_model")).toString(),
-                        display.toObject());
+    QHash<QString, QString> displays;  // model: "reports passed failed"
+    for (const QJsonValue& display : summary.json.value("displays").toArray()) {
+        const QJsonObject row = display.toObject();
+        displays.insert(row.value("display_model").toString(),
+                        QString("%1 %2 %3")
+                            .arg(row.value("reports").toInt())
+                            .arg(row.value("passed_inputs").toInt())
+                            .arg(row.value("failed_inputs").toInt()));
     }
-    ASSERT_EQ(displays.size(), 2);
-    const QJsonObject flip = displays.value(QStringLiteral("Samsung Flip"));
-    EXPECT_EQ(flip.value(QStringLiteral("vendor_id")), "0eef");
-    EXPECT_EQ(flip.value(QStringLiteral("product_id")), "72fa");
-    EXPECT_EQ(flip.value(QStringLiteral("reports")), 2);
-    EXPECT_EQ(flip.value(QStringLiteral("passed_inputs")), 3);
-    EXPECT_EQ(flip.value(QStringLiteral("failed_inputs")), 1);
-    EXPECT_EQ(displays.value(QStringLiteral("Other: Board")).value(QStringLiteral("failed_inputs")),
-              1);
-
-    QHash<QString, qint64> launches;
-    for (const QJsonValue& launch : summary.json.value(QStringLiteral("launches")).toArray()) {
-        const QJsonObject row = launch.toObject();
-        EXPECT_EQ(row.value(QStringLiteral("version")), "1.0.0");
-        EXPECT_EQ(row.value(QStringLiteral("platform")), "linux");
-        launches[row.value(QStringLiteral("install_event")).toString()] +=
-            row.value(QStringLiteral("launches")).toInteger();
-    }
-    EXPECT_EQ(launches, (QHash<QString, qint64>{{"first_launch", 2}, {"policy_check", 1}}));
-    const QJsonArray installations = summary.json.value(QStringLiteral("installations")).toArray();
-    ASSERT_EQ(installations.size(), 1);
-    EXPECT_EQ(installations[0].toObject().value(QStringLiteral("installations")), 2);
+    EXPECT_EQ(displays, (QHash<QString, QString>{{"Flip", "2 3 1"}, {"Board", "1 0 1"}}));
+    EXPECT_EQ(summary.json.value("installations")[0]["installations"], 2);
 
     // The stored report carries the installation's keyed hash, the same for each of its reports.
     const QList<QJsonObject> stored = storedReports(*server);
     ASSERT_EQ(stored.size(), 3);
-    const QJsonObject first = stored[0].value(QStringLiteral("report")).toObject();
-    EXPECT_FALSE(first.contains(QStringLiteral("install_id")));
-    EXPECT_EQ(first.value(QStringLiteral("install_hash")).toString().size(), 64);
-    EXPECT_EQ(
-        stored[1].value(QStringLiteral("report")).toObject().value(QStringLiteral("install_hash")),
-        first.value(QStringLiteral("install_hash")));
-    EXPECT_EQ(first.value(QStringLiteral("display_model")), "Samsung Flip");
+    const QJsonObject first = stored[0].value("report").toObject();
+    EXPECT_FALSE(first.contains("install_id"));
+    EXPECT_EQ(first.value("install_hash").toString().size(), 64);
+    EXPECT_EQ(stored[1].value("report")["install_hash"], first.value("install_hash"));
 
     // One log line per request, without what the requests carried.
-    EXPECT_TRUE(server->log().contains(QStringLiteral("\"POST /v1/compatibility-reports/\" 201")));
-    EXPECT_FALSE(server->log().contains(QStringLiteral("INSTALL-IN-THE-CLEAR")));
+    EXPECT_TRUE(server->log().contains("\"POST /v1/compatibility-reports/\" 201"));
+    EXPECT_FALSE(server->log().contains("INSTALL-IN-THE-CLEAR"));
     ASSERT_EQ(server->process().signalAndWait(SIGTERM), 0);
-    if (GetParam() == Engine::SQLite) {
-        QDirIterator files(folder.filePath(QStringLiteral("data")), QDir::Files);
-        while (files.hasNext()) {
-            QFile file(files.next());
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-            EXPECT_FALSE(file.readAll().contains("INSTALL-IN-THE-CLEAR"))
-                << file.fileName().toStdString();
-        }
+    QDirIterator files(folder.filePath("data"), QDir::Files);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(file.readAll().contains("INSTALL-IN-THE-CLEAR"))
+            << file.fileName().toStdString();
     }
 }
 
@@ -462,8 +385,8 @@ TEST_P(ServerTest, NoAcknowledgedReportIsLostOrDoubledWhenTheServerIsKilledOrSto
         stream.waitForAcknowledged(60);
         ::kill(server->process().pid(), SIGKILL);
         stream.finish();
-        acknowledged = stream.acknowledged();
-        inDoubt = stream.inDoubt();
+        acknowledged = stream.acknowledged;
+        inDoubt = stream.inDoubt;
     }
     server->process().wait();
     server = start();
@@ -471,11 +394,9 @@ TEST_P(ServerTest, NoAcknowledgedReportIsLostOrDoubledWhenTheServerIsKilledOrSto
     // The client sends what it does not know to be stored again: those stored before the kill
     // answer their first identifier.
     for (const QString& uuid : inDoubt) {
-        OVSampleReportSpec spec;
-        spec.reportUUID = uuid;
-        const OVHTTPAnswer answer = post(*server, OVSampleReport(spec));
+        const OVHTTPAnswer answer = post(*server, reportWithUUID(uuid));
         ASSERT_TRUE(answer.status == 200 || answer.status == 201) << answer.body.toStdString();
-        acknowledged.insert(uuid, answer.json.value(QStringLiteral("id")).toString());
+        acknowledged.insert(uuid, answer.json.value("id").toString());
     }
     // A stop finishes the requests in progress.
     {
@@ -483,16 +404,16 @@ TEST_P(ServerTest, NoAcknowledgedReportIsLostOrDoubledWhenTheServerIsKilledOrSto
         stream.waitForAcknowledged(30);
         EXPECT_EQ(server->process().signalAndWait(SIGTERM), 0);
         stream.finish();
-        acknowledged.insert(stream.acknowledged());
+        acknowledged.insert(stream.acknowledged);
     }
-    EXPECT_TRUE(server->log().contains(QStringLiteral("stopped")));
+    EXPECT_TRUE(server->log().contains("stopped"));
 
     server = start();
     QHash<QString, QString> stored;
     for (const QJsonObject& report : storedReports(*server)) {
-        const QString uuid = report.value(QStringLiteral("report_uuid")).toString();
+        const QString uuid = report.value("report_uuid").toString();
         EXPECT_FALSE(stored.contains(uuid)) << "stored twice: " << uuid.toStdString();
-        stored.insert(uuid, report.value(QStringLiteral("id")).toString());
+        stored.insert(uuid, report.value("id").toString());
     }
     for (auto it = acknowledged.constBegin(); it != acknowledged.constEnd(); ++it) {
         EXPECT_EQ(stored.value(it.key()), it.value()) << it.key().toStdString();
@@ -507,37 +428,30 @@ INSTANTIATE_TEST_SUITE_P(Engines, ServerTest, ::testing::Values(Engine::SQLite, 
 
 TEST(ServerConnections, TLSTheConnectionLimitAndTheTimeOuts) {
     QTemporaryDir folder;
-    const QString certificate = folder.filePath(QStringLiteral("cert.pem"));
-    const QString key = folder.filePath(QStringLiteral("key.pem"));
+    const QString certificate = folder.filePath("cert.pem");
+    const QString key = folder.filePath("key.pem");
     OVChildProcess openssl;
     ASSERT_TRUE(openssl.start(
-        {QStringLiteral("/usr/bin/openssl"), QStringLiteral("req"), QStringLiteral("-x509"),
-         QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-         QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-         QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-         QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-days"),
-         QStringLiteral("2"), QStringLiteral("-keyout"), key, QStringLiteral("-out"),
-         certificate}));
+        QString("/usr/bin/openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                "-nodes -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -days 2")
+            .split(' ') +
+        QStringList{"-keyout", key, "-out", certificate}));
     ASSERT_EQ(openssl.wait(), 0) << openssl.output().toStdString();
 
-    OVServerProcess secure({QStringLiteral("--data"), folder.filePath(QStringLiteral("tls")),
-                            QStringLiteral("--cert"), certificate, QStringLiteral("--key"), key});
+    OVServerProcess secure({"--data", folder.filePath("tls"), "--cert", certificate, "--key", key});
     ASSERT_TRUE(secure.listening()) << secure.log().toStdString();
-    EXPECT_TRUE(secure.log().contains(QStringLiteral("listening on https://127.0.0.1:")));
+    EXPECT_TRUE(secure.log().contains("listening on https://127.0.0.1:"));
     httplib::SSLClient client("127.0.0.1", secure.port());
     client.set_ca_cert_path(certificate.toStdString().c_str());
     client.enable_server_certificate_verification(true);
     const httplib::Result overTLS = client.Get("/v1/app-policy/");
     ASSERT_TRUE(overTLS) << httplib::to_string(overTLS.error());
-    EXPECT_EQ(overTLS->status, 200);
     EXPECT_EQ(overTLS->body, R"({"policy":{}})");
 
     // With one connection at a time, a second client is answered only once the first, idle, has
     // been closed by the idle time-out.
-    OVServerProcess single({QStringLiteral("--data"), folder.filePath(QStringLiteral("single")),
-                            QStringLiteral("--max-connections"), QStringLiteral("1"),
-                            QStringLiteral("--idle-timeout"), QStringLiteral("1"),
-                            QStringLiteral("--request-timeout"), QStringLiteral("1")});
+    OVServerProcess single({"--data", folder.filePath("single"), "--max-connections", "1",
+                            "--idle-timeout", "1", "--request-timeout", "1"});
     ASSERT_TRUE(single.listening());
     const int idle = connectTo(single.port());
     const int waiting = connectTo(single.port());
