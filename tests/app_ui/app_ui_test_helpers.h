@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include "app/app_test_helpers.h"
-#include "app/modal_alert.h"
+#include "base/modal_alert.h"
 
 // Answers alerts from a script: a button index and, for alerts with a text field, what the user
 // typed. Records every alert.
