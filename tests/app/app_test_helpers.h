@@ -56,12 +56,7 @@ class ScriptedTouchSession : public OVTouchSession {
     bool running() const override { return _running; }
     OVTouchStatus status() const override { return _status; }
     bool compatibilityTestMode() const override { return _testMode; }
-    void setCompatibilityTestMode(bool enabled) override {
-        if (enabled != _testMode) {
-            testModeChanges.append(enabled);
-        }
-        _testMode = enabled;
-    }
+    void setCompatibilityTestMode(bool enabled) override { _testMode = enabled; }
     void refreshDisplayMapping() override {
         ++refreshes;
         _status = _running ? OVTouchStatus::DisplayUpdated : _status;
@@ -80,7 +75,6 @@ class ScriptedTouchSession : public OVTouchSession {
     int stops = 0;
     int refreshes = 0;
     QList<bool> testModeAtStarts;  // the test mode at each successful start
-    QList<bool> testModeChanges;
 
   private:
     bool _running = false;
@@ -127,7 +121,7 @@ class RecordingShellUI : public OVAppShellUI {
     void createStatusItem() override {}
     void setMenuState(const OVStatusMenuState& state) override { menu = state; }
     void showWindow(OVAppWindow window) override { windows.append(window); }
-    void revealStatusMenu() override { ++reveals; }
+    void revealStatusMenu() override {}
     void terminateApplication() override { ++terminations; }
     int runModalAlert(OVModalAlert& alert) override { return alerts.runModalAlert(alert); }
 
@@ -135,7 +129,6 @@ class RecordingShellUI : public OVAppShellUI {
     bool keyboardShown = false;
     OVStatusMenuState menu;
     QList<OVAppWindow> windows;
-    int reveals = 0;
     int terminations = 0;
 };
 

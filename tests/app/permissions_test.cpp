@@ -23,23 +23,17 @@ TEST(Permissions, MissingOnesAreNamedInOrderAndOnlyTheyAreRequested) {
 }
 
 TEST(Permissions, TheFirstRunCheckIsDueUntilDoneAndWhenOwedAndTheSwitchesForgetIt) {
-    for (const char* flag : {"--simulate-first-install", "-firstinstall"}) {
-        OVServicesGuard services;
-        OVRegisterDefaults();
-        OVPreferences& preferences = OVStandardPreferences();
-        EXPECT_TRUE(OVInitialCompatibilitySetupRequired()) << "a fresh install";
-        preferences.setBool(OVInitialCompatibilityCheckCompletedKey, true);  // report kept
-        EXPECT_FALSE(OVInitialCompatibilitySetupRequired());
-        preferences.setBool(OVPermissionsCompatibilityCheckPendingKey, true);
-        EXPECT_TRUE(OVInitialCompatibilitySetupRequired());
-        preferences.setBool(OVPermissionsCompatibilityCheckPendingKey, false);
-
-        preferences.setObject(OVWelcomeAcceptedVersionKey, QStringLiteral("2.4.0"));
-        EXPECT_FALSE(OVSimulateFirstInstallIfRequested({"orvetta", "--verbose"}));
-        EXPECT_TRUE(OVSimulateFirstInstallIfRequested({"orvetta", flag})) << flag;
-        EXPECT_FALSE(preferences.hasStoredValue(OVWelcomeAcceptedVersionKey));
-        EXPECT_TRUE(OVInitialCompatibilitySetupRequired());
-    }
+    OVServicesGuard services;
+    OVRegisterDefaults();
+    OVPreferences& preferences = OVStandardPreferences();
+    EXPECT_TRUE(OVInitialCompatibilitySetupRequired()) << "a fresh install";
+    preferences.setBool(OVInitialCompatibilityCheckCompletedKey, true);  // its report kept
+    EXPECT_FALSE(OVInitialCompatibilitySetupRequired());
+    preferences.setObject(OVWelcomeAcceptedVersionKey, QStringLiteral("2.4.0"));
+    EXPECT_FALSE(OVSimulateFirstInstallIfRequested({"orvetta", "--verbose"}));
+    EXPECT_TRUE(OVSimulateFirstInstallIfRequested({"orvetta", "--simulate-first-install"}));
+    EXPECT_FALSE(preferences.hasStoredValue(OVWelcomeAcceptedVersionKey));
+    EXPECT_TRUE(OVInitialCompatibilitySetupRequired());
 }
 
 TEST(Permissions, TheGuideIsALocalPageWithTheRequestedSection) {

@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -63,12 +62,10 @@ class Shell : public ::testing::Test {
 TEST_F(Shell, WithoutATrayAWindowShowsTheMenuUntilATrayTakesIt) {
     auto* window = static_cast<OVStatusMenuWindow*>(item()->menuWindow());
     ASSERT_TRUE(window && window->isVisible());
-    EXPECT_EQ(window->statusLabel()->text(), "Starting...");
     app.advance(0.0);
     QTest::mouseClick(buttonTitled(window, "Stop Touch"), Qt::LeftButton);
     EXPECT_FALSE(app.session.running());
     EXPECT_EQ(window->statusLabel()->text(), "Status: Stopped");
-    EXPECT_TRUE(buttonTitled(window, "Start Touch"));
     // Closing the window does not end the program; a later start shows it again.
     window->close();
     app.delegate->activationRequested();
@@ -77,7 +74,6 @@ TEST_F(Shell, WithoutATrayAWindowShowsTheMenuUntilATrayTakesIt) {
     QPointer<QWidget> watched = window;
     item()->takeTray();
     EXPECT_FALSE(watched);
-    EXPECT_EQ(item()->trayIcon()->contextMenu(), item()->menu());
     item()->toggleAction()->trigger();
     EXPECT_TRUE(app.session.running());
     EXPECT_EQ(terminations, 0);
@@ -97,14 +93,10 @@ TEST_F(Shell, TheMenuItemsFollowTheProfilesTheKeyboardAndTheSessionAsTheMenuOpen
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(profiles->findChildren<QActionGroup*>().size(), 1) << "one group for every refresh";
 
-    QAction* keyboard = item()->keyboardAction();
-    keyboard->trigger();
-    EXPECT_EQ(keyboard->text(), "Close Keyboard");
-    shell->keyboardController()->model().keyPressed(OVKeyDescriptor(), "hide");  // its own key
-    EXPECT_EQ(keyboard->text(), "Show Keyboard");
     OVDefaultCenter().post(OVTouchKeyboardShowNotification, &app.session);  // a touch action
-    EXPECT_TRUE(shell->keyboardController()->visible());
-    EXPECT_EQ(keyboard->text(), "Close Keyboard");
+    EXPECT_EQ(item()->keyboardAction()->text(), "Close Keyboard");
+    shell->keyboardController()->model().keyPressed(OVKeyDescriptor(), "hide");  // its own key
+    EXPECT_EQ(item()->keyboardAction()->text(), "Show Keyboard");
 
     app.session.loseDevice();  // nobody told the menu
     emit item()->menu()->aboutToShow();
@@ -112,12 +104,10 @@ TEST_F(Shell, TheMenuItemsFollowTheProfilesTheKeyboardAndTheSessionAsTheMenuOpen
 }
 
 TEST_F(Shell, WindowsAreMadeOnFirstUseAndKeptAndTheCheckIsOneWindow) {
-    item()->settingsAction()->trigger();
-    QWidget* settings = shell->settingsWindowController()->window();
-    settings->close();
-    item()->settingsAction()->trigger();
-    EXPECT_EQ(shell->settingsWindowController()->window(), settings);
-    EXPECT_TRUE(settings->isVisible());
+    item()->helpAction()->trigger();
+    QTest::mouseClick(shell->helpWindowController()->documentView()->findChild<QPushButton*>(),
+                      Qt::LeftButton);
+    EXPECT_EQ(app.workspace.openedURLs(), QList<QUrl>({OVHelpPageURL()}));
 
     item()->aboutAction()->trigger();
     QPushButton* check =
@@ -133,59 +123,25 @@ TEST_F(Shell, WindowsAreMadeOnFirstUseAndKeptAndTheCheckIsOneWindow) {
     EXPECT_TRUE(first->window()->isVisible());
 }
 
-TEST(AlertDialog, ButtonsFromTheRightPlainTextsHelpKeepsItOpenAndTheFieldComesBack) {
+TEST(AlertDialog, ButtonsFromTheRightPlainTextsAndTheTextFieldComesBack) {
     OVModalAlert alert;
     alert.messageText = "<b>x</b>";
     alert.buttonTitles = {"Save &Quit", "Cancel"};
     alert.hasTextField = true;
-    alert.accessoryButtonTitle = "Help";
-    int helpPresses = 0;
-    alert.accessoryButtonAction = [&] { ++helpPresses; };
     OVAlertDialog dialog(alert);
-    EXPECT_TRUE(dialog.buttons()[0]->isDefault());
     EXPECT_TRUE(dialog.buttons()[0]->shortcut().isEmpty()) << "\"&\" is no shortcut mark";
     for (const QLabel* label : dialog.findChildren<QLabel*>()) {
         EXPECT_TRUE(label->text().isEmpty() || label->textFormat() == Qt::PlainText);
     }
     QTimer::singleShot(0, &dialog, [&] {
-        QTest::mouseClick(dialog.accessoryButton(), Qt::LeftButton);
-        EXPECT_TRUE(dialog.isVisible());
         QTest::keyClicks(dialog.textField(), "Mail");
         QTest::mouseClick(dialog.buttons()[1], Qt::LeftButton);
     });
     EXPECT_EQ(dialog.run(), 1);
-    EXPECT_EQ(helpPresses, 1);
     EXPECT_EQ(dialog.textFieldValue(), "Mail");
     EXPECT_GT(dialog.buttons()[0]->x(), dialog.buttons()[1]->x());
     QTimer::singleShot(0, &dialog, [&] { dialog.reject(); });
     EXPECT_EQ(dialog.run(), -1) << "closed without a button";
-}
-
-TEST(AboutAndHelpWindows, TheirButtonsActAndTheHelpSectionsDoNotOverlap) {
-    AppFixture app;
-    const QString saved = QCoreApplication::applicationVersion();
-    QCoreApplication::setApplicationVersion("");
-    EXPECT_EQ(OVAboutWindowController::versionLine(), "Version 0.1.0 (beta)");
-    QCoreApplication::setApplicationVersion(saved);
-    int updates = 0;
-    int checks = 0;
-    OVAboutWindowController about({[&] { ++updates; }, [&] { ++checks; }, nullptr});
-    for (QPushButton* button : about.window()->findChildren<QPushButton*>()) {
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    EXPECT_EQ(updates, 1);
-    EXPECT_EQ(checks, 1);
-
-    OVHelpWindowController help;
-    QList<QRect> frames;
-    for (const QLabel* label : help.documentView()->findChildren<QLabel*>()) {
-        for (const QRect& frame : frames) {
-            EXPECT_TRUE(label->text().isEmpty() || !frame.intersects(label->geometry()));
-        }
-        frames.append(label->text().isEmpty() ? QRect() : label->geometry());
-    }
-    QTest::mouseClick(help.documentView()->findChild<QPushButton*>(), Qt::LeftButton);
-    EXPECT_EQ(app.workspace.openedURLs(), QList<QUrl>({OVHelpPageURL()}));
 }
 
 }  // namespace
