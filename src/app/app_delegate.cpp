@@ -209,12 +209,8 @@ void OVAppDelegate::quit() {
     requestTermination();
 }
 
-int OVAppDelegate::runModalAlert(const OVPolicyAlert& alert) {
-    OVModalAlert shown;
-    shown.messageText = alert.messageText;
-    shown.informativeText = alert.informativeText;
-    shown.buttonTitles = alert.buttonTitles;
-    return _ui.runModalAlert(shown);
+int OVAppDelegate::runModalAlert(OVModalAlert& alert) {
+    return _ui.runModalAlert(alert);
 }
 
 void OVAppDelegate::terminateApplication() {

@@ -118,7 +118,7 @@ class OVAppDelegate : public OVPolicyAlertPresenter {
     void showInitialCompatibilityCheckIfNeeded();
 
     // --- The app policy's alerts -------------------------------------------------------------
-    int runModalAlert(const OVPolicyAlert& alert) override;
+    int runModalAlert(OVModalAlert& alert) override;
     void terminateApplication() override;
     // "Check for Updates".
     void checkForUpdates();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/modal_alert.h"
 #include "app/status_menu_state.h"
+#include "base/modal_alert.h"
 
 // The windows the status menu opens.
 enum class OVAppWindow {

@@ -4,8 +4,8 @@
 #include <QStringList>
 
 #include "app/help_page.h"
-#include "app/modal_alert.h"
 #include "base/error.h"
+#include "base/modal_alert.h"
 #include "compat/first_run_keys.h"
 
 class OVPermissions;

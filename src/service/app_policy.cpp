@@ -308,9 +308,9 @@ bool OVEnforceMinimumSupportedVersionIfNeeded(OVPolicyAlertPresenter& presenter)
 
     const QString download =
         OVTrimmedString(OVPolicyStringAtPath({kVersionPolicy, QStringLiteral("download_url")}));
-    OVPolicyAlert alert{QStringLiteral("Orvetta update required"),
-                        QStringLiteral("This version is no longer supported."),
-                        {}};
+    OVModalAlert alert;
+    alert.messageText = QStringLiteral("Orvetta update required");
+    alert.informativeText = QStringLiteral("This version is no longer supported.");
     if (!download.isEmpty()) {
         alert.buttonTitles.append(QStringLiteral("Download Update"));
     }
@@ -497,7 +497,9 @@ QVariantList OVActionsForPolicyMessage(const QVariantMap& message) {
 
 void OVShowPolicyAlert(OVPolicyAlertPresenter& presenter, const QString& title, const QString& body,
                        const QVariantList& actions) {
-    OVPolicyAlert alert{title.isEmpty() ? QStringLiteral("Orvetta") : title, body, {}};
+    OVModalAlert alert;
+    alert.messageText = title.isEmpty() ? QStringLiteral("Orvetta") : title;
+    alert.informativeText = body;
     const QVariantList shown =
         (actions.isEmpty() ? QVariantList{dismissAction()} : actions).mid(0, kMaximumAlertButtons);
     for (const QVariant& action : shown) {

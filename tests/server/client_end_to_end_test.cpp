@@ -27,7 +27,7 @@ const QByteArray kToken = QByteArrayLiteral("end-to-end-admin-token-42");
 
 class RecordingPresenter : public OVPolicyAlertPresenter {
   public:
-    int runModalAlert(const OVPolicyAlert& alert) override {
+    int runModalAlert(OVModalAlert& alert) override {
         titles.append(alert.messageText);
         return -1;
     }

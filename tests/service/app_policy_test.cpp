@@ -21,14 +21,14 @@ namespace {
 // Answers alerts with scripted choices and records what it was shown.
 class ScriptedPresenter : public OVPolicyAlertPresenter {
   public:
-    int runModalAlert(const OVPolicyAlert& alert) override {
+    int runModalAlert(OVModalAlert& alert) override {
         alerts.append(alert);
         return choices.isEmpty() ? -1 : choices.takeFirst();
     }
     void terminateApplication() override { ++terminations; }
 
     QList<int> choices;
-    QList<OVPolicyAlert> alerts;
+    QList<OVModalAlert> alerts;
     int terminations = 0;
 };
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QList>
 
-#include "app/modal_alert.h"
+#include "base/modal_alert.h"
 
 class QHBoxLayout;
 class QLineEdit;

@@ -9,7 +9,7 @@
 #include <QStandardItemModel>
 #include <QWidget>
 
-#include "app/modal_alert.h"
+#include "base/modal_alert.h"
 #include "base/notification_names.h"
 #include "base/preferences.h"
 #include "base/services.h"
