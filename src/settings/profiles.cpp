@@ -2,73 +2,12 @@
 
 #include <QCollator>
 #include <algorithm>
-#include <array>
-#include <vector>
 
 #include "base/notification_center.h"
 #include "base/preferences.h"
 #include "base/services.h"
-#include "orvetta_config.h"
 
 namespace {
-
-const QString kMouseActionSuffix = QStringLiteral("MouseAction");
-const QString kModifierActionSuffix = QStringLiteral("ModifierAction");
-
-struct InputDefaults {
-    std::int64_t mouseAction;
-    bool inertiaEnabled;
-};
-
-InputDefaults defaultsForInput(const QString& input) {
-    if (input == QLatin1String("finger2")) {
-        return {OVMouseActionScroll, true};
-    }
-    if (input == QLatin1String("finger3")) {
-        return {OVMouseActionMiddle, false};
-    }
-    if (input == QLatin1String("eraser")) {
-        return {OVMouseActionRight, false};
-    }
-    return {OVMouseActionLeft, false};
-}
-
-const QString kSettingsProfilesKey = QStringLiteral("settingsProfiles");
-const QString kActiveSettingsProfileKey = QStringLiteral("activeSettingsProfile");
-const QString kAutomaticProfileSwitchingKey = QStringLiteral("automaticProfileSwitching");
-
-QVariantMap defaultScalarsAndMappings() {
-    QVariantMap values{
-        {QStringLiteral("scrollScale"), 1.5},         {QStringLiteral("inertiaDecay"), 0.95},
-        {QStringLiteral("inertiaBoost"), 2.0},        {QStringLiteral("touchDelay"), 0.1},
-        {QStringLiteral("scrollReleaseDelay"), 0.01}, {QStringLiteral("holdRepeatInterval"), 0.1},
-    };
-    for (const QString& input : OVInputNames()) {
-        const InputDefaults defaults = defaultsForInput(input);
-        values.insert(OVMouseActionKey(input),
-                      QVariant::fromValue<qlonglong>(defaults.mouseAction));
-        values.insert(OVModifierActionKey(input), QVariant::fromValue<qlonglong>(0));
-        values.insert(OVInertiaEnabledKey(input), defaults.inertiaEnabled);
-    }
-    values.insert(OVLongPressRightClickKey, false);
-    return values;
-}
-
-QVariantMap makeBuiltInProfileDefaults() {
-    QVariantMap settings = defaultScalarsAndMappings();
-    for (const QString& input : OVInputNames()) {
-        settings.insert(OVKeyComboKeyCodeKey(input), QVariant::fromValue<quint16>(0));
-        settings.insert(OVKeyComboFlagsKey(input), QVariant::fromValue<qulonglong>(0));
-        settings.insert(OVKeyComboLabelKey(input), QString(""));
-    }
-    return settings;
-}
-
-// The built-in profile defaults, built once: they never change while the program runs.
-const QVariantMap& builtInProfileDefaults() {
-    static const QVariantMap table = makeBuiltInProfileDefaults();
-    return table;
-}
 
 const QVariantMap* asDictionary(const QVariant& value) {
     return value.typeId() == QMetaType::QVariantMap
@@ -84,7 +23,7 @@ struct StoredActiveProfile {
 };
 
 StoredActiveProfile storedActiveProfile(const OVPreferences& preferences) {
-    const QVariant active = preferences.object(kActiveSettingsProfileKey);
+    const QVariant active = preferences.object(OVActiveSettingsProfileKey);
     if (active.typeId() != QMetaType::QString) {
         return {};
     }
@@ -92,7 +31,7 @@ StoredActiveProfile storedActiveProfile(const OVPreferences& preferences) {
     if (name.isEmpty() || name == OVDefaultProfileName) {
         return {};
     }
-    const QVariant profiles = preferences.object(kSettingsProfilesKey);
+    const QVariant profiles = preferences.object(OVSettingsProfilesKey);
     const QVariantMap* store = asDictionary(profiles);
     if (!store) {
         return {};
@@ -104,69 +43,8 @@ StoredActiveProfile storedActiveProfile(const OVPreferences& preferences) {
     return {name, entry.value()};
 }
 
-enum class InputKey {
-    MouseAction,
-    ModifierAction,
-    InertiaEnabled,
-    KeyComboKeyCode,
-    KeyComboFlags,
-    KeyComboLabel
-};
-
-QString inputKeySuffix(InputKey key) {
-    switch (key) {
-        case InputKey::MouseAction:
-            return kMouseActionSuffix;
-        case InputKey::ModifierAction:
-            return kModifierActionSuffix;
-        case InputKey::InertiaEnabled:
-            return QStringLiteral("InertiaEnabled");
-        case InputKey::KeyComboKeyCode:
-            return QStringLiteral("KeyComboKeyCode");
-        case InputKey::KeyComboFlags:
-            return QStringLiteral("KeyComboFlags");
-        case InputKey::KeyComboLabel:
-            return QStringLiteral("KeyComboLabel");
-    }
-    return QString();
-}
-
-// The keys of the five inputs are built once: the gesture engine reads them on every report,
-// and a read must not allocate.
-QString inputKey(const QString& input, InputKey key) {
-    constexpr int kKeyKinds = 6;
-    struct Row {
-        QString input;
-        std::array<QString, kKeyKinds> keys;
-    };
-    static const std::vector<Row> table = [] {
-        std::vector<Row> rows;
-        for (const QString& name : OVInputNames()) {
-            Row row{name, {}};
-            for (int kind = 0; kind < kKeyKinds; ++kind) {
-                row.keys[static_cast<size_t>(kind)] = name + inputKeySuffix(InputKey(kind));
-            }
-            rows.push_back(row);
-        }
-        return rows;
-    }();
-    for (const Row& row : table) {
-        if (row.input == input) {
-            return row.keys[static_cast<size_t>(key)];
-        }
-    }
-    return input + inputKeySuffix(key);
-}
-
-std::optional<QString> inputBeforeSuffix(const QString& key, const QString& suffix) {
-    if (key.size() > suffix.size() && key.endsWith(suffix)) {
-        return key.left(key.size() - suffix.size());
-    }
-    return std::nullopt;
-}
-
 void storeProfiles(const QVariantMap& profiles) {
-    OVStandardPreferences().setObject(kSettingsProfilesKey, profiles);
+    OVStandardPreferences().setObject(OVSettingsProfilesKey, profiles);
 }
 
 void postProfileDidChange() {
@@ -175,85 +53,12 @@ void postProfileDidChange() {
 
 }  // namespace
 
-QVariantMap OVRegisteredDefaultValues() {
-    QVariantMap defaults = defaultScalarsAndMappings();
-    defaults.insert(QStringLiteral("naturalScroll"), true);
-    defaults.insert(QStringLiteral("hideCursor"), false);
-    defaults.insert(QStringLiteral("apiBaseURL"), QStringLiteral(ORVETTA_API_BASE_URL));
-    defaults.insert(QStringLiteral("deviceSelection"), QStringLiteral("auto"));
-    defaults.insert(QStringLiteral("displaySelection"), QStringLiteral("auto"));
-    defaults.insert(kSettingsProfilesKey, QVariantMap{{OVDefaultProfileName, QVariantMap()}});
-    defaults.insert(kActiveSettingsProfileKey, OVDefaultProfileName);
-    defaults.insert(kAutomaticProfileSwitchingKey, true);
-    defaults.insert(QStringLiteral("welcomeAcceptedVersion"), QString(""));
-    defaults.insert(QStringLiteral("initialCompatibilityReportSent"), false);
-    defaults.insert(QStringLiteral("initialCompatibilityCheckCompleted"), false);
-    defaults.insert(QStringLiteral("permissionsCompatibilityCheckPending"), false);
-    defaults.insert(QStringLiteral("keyboardPosition"), QStringLiteral("bottomCenter"));
-    return defaults;
-}
-
 void OVRegisterDefaults() {
     OVStandardPreferences().registerDefaults(OVRegisteredDefaultValues());
 }
 
-const QStringList& OVInputNames() {
-    static const QStringList names{QStringLiteral("finger1"), QStringLiteral("finger2"),
-                                   QStringLiteral("finger3"), QStringLiteral("pen"),
-                                   QStringLiteral("eraser")};
-    return names;
-}
-
-QString OVMouseActionKey(const QString& input) {
-    return inputKey(input, InputKey::MouseAction);
-}
-QString OVModifierActionKey(const QString& input) {
-    return inputKey(input, InputKey::ModifierAction);
-}
-QString OVInertiaEnabledKey(const QString& input) {
-    return inputKey(input, InputKey::InertiaEnabled);
-}
-QString OVKeyComboKeyCodeKey(const QString& input) {
-    return inputKey(input, InputKey::KeyComboKeyCode);
-}
-QString OVKeyComboFlagsKey(const QString& input) {
-    return inputKey(input, InputKey::KeyComboFlags);
-}
-QString OVKeyComboLabelKey(const QString& input) {
-    return inputKey(input, InputKey::KeyComboLabel);
-}
-
-std::optional<QString> OVInputFromMouseActionKey(const QString& key) {
-    return inputBeforeSuffix(key, kMouseActionSuffix);
-}
-
-std::optional<QString> OVInputFromModifierActionKey(const QString& key) {
-    return inputBeforeSuffix(key, kModifierActionSuffix);
-}
-
-const QStringList& OVProfileSettingKeys() {
-    static const QStringList keys = [] {
-        QStringList list{
-            QStringLiteral("scrollScale"),        QStringLiteral("inertiaDecay"),
-            QStringLiteral("inertiaBoost"),       QStringLiteral("touchDelay"),
-            QStringLiteral("scrollReleaseDelay"), QStringLiteral("holdRepeatInterval")};
-        for (const QString& input : OVInputNames()) {
-            list << OVMouseActionKey(input) << OVModifierActionKey(input)
-                 << OVInertiaEnabledKey(input) << OVKeyComboKeyCodeKey(input)
-                 << OVKeyComboFlagsKey(input) << OVKeyComboLabelKey(input);
-        }
-        list << OVLongPressRightClickKey;
-        return list;
-    }();
-    return keys;
-}
-
-QVariantMap OVDefaultProfileSettings() {
-    return builtInProfileDefaults();
-}
-
 QVariantMap OVSettingsProfilesMutable() {
-    const QVariantMap stored = OVStandardPreferences().dictionaryForKey(kSettingsProfilesKey);
+    const QVariantMap stored = OVStandardPreferences().dictionaryForKey(OVSettingsProfilesKey);
     QVariantMap profiles;
     for (auto it = stored.begin(); it != stored.end(); ++it) {
         const QVariantMap* dictionary = asDictionary(it.value());
@@ -297,7 +102,7 @@ QVariant OVProfileValueForKey(const QString& key) {
     if (value.isValid()) {
         return value;
     }
-    return builtInProfileDefaults().value(key);
+    return OVDefaultProfileSettings().value(key);
 }
 
 double OVProfileDoubleForKey(const QString& key) {
@@ -377,7 +182,7 @@ bool OVSaveCurrentSettingsAsProfile(const QString& name) {
     QVariantMap profiles = OVSettingsProfilesMutable();
     profiles.insert(*trimmed, OVSnapshotCurrentProfileSettings());
     storeProfiles(profiles);
-    OVStandardPreferences().setObject(kActiveSettingsProfileKey, *trimmed);
+    OVStandardPreferences().setObject(OVActiveSettingsProfileKey, *trimmed);
     postProfileDidChange();
     return true;
 }
@@ -393,7 +198,7 @@ void OVSetActiveSettingsProfile(const QString& name) {
     } else if (trimmed && profiles.contains(*trimmed)) {
         selected = *trimmed;
     }
-    OVStandardPreferences().setObject(kActiveSettingsProfileKey, selected);
+    OVStandardPreferences().setObject(OVActiveSettingsProfileKey, selected);
     postProfileDidChange();
 }
 
@@ -405,16 +210,16 @@ bool OVRemoveActiveSettingsProfile() {
     QVariantMap profiles = OVSettingsProfilesMutable();
     profiles.remove(active);
     storeProfiles(profiles);
-    OVStandardPreferences().setObject(kActiveSettingsProfileKey, OVDefaultProfileName);
+    OVStandardPreferences().setObject(OVActiveSettingsProfileKey, OVDefaultProfileName);
     postProfileDidChange();
     return true;
 }
 
 bool OVAutomaticProfileSwitchingEnabled() {
-    return OVStandardPreferences().boolForKey(kAutomaticProfileSwitchingKey);
+    return OVStandardPreferences().boolForKey(OVAutomaticProfileSwitchingKey);
 }
 
 void OVSetAutomaticProfileSwitchingEnabled(bool enabled) {
-    OVStandardPreferences().setBool(kAutomaticProfileSwitchingKey, enabled);
+    OVStandardPreferences().setBool(OVAutomaticProfileSwitchingKey, enabled);
     postProfileDidChange();
 }

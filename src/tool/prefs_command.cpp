@@ -11,7 +11,7 @@
 #include "base/preferences.h"
 #include "base/qt_scheduler.h"
 #include "base/services.h"
-#include "settings/preference_keys.h"
+#include "settings/preference_vocabulary.h"
 #include "settings/profiles.h"
 #include "tool/tool_commands.h"
 

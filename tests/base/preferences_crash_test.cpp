@@ -16,82 +16,39 @@
 #include "base/preferences.h"
 
 namespace {
+
 QChar letterOf(qint64 generation) {
     return QChar(static_cast<char16_t>(u'a' + generation % 26));
 }
-}  // namespace
 
-namespace {
-
-// What the writer tells the parent: the generation it starts writing, then that it finished.
-struct WriterMessage {
-    qint64 generation;
-    bool finished;
-};
-
-void send(int fd, WriterMessage message) {
-    if (write(fd, &message, sizeof message) != sizeof message) {
-        _exit(4);
-    }
-}
-
-// Runs in the forked child: rewrites the document as fast as it can, with a padding of varying
-// size so that writes take varying time, and announces each write before and after it. Never
-// returns; the parent kills it.
-[[noreturn]] void rewriteForever(const QString& path, int messages, unsigned seed) {
+// Runs in the forked child: rewrites the document with a padding of varying size, telling the
+// parent each generation before it writes it, until the parent kills it.
+[[noreturn]] void rewriteForever(const QString& path, int fd, unsigned seed) {
     OVPreferences preferences(path, nullptr);
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> kilobytes(1, 256);
     for (qint64 generation = preferences.integerForKey("generation") + 1;; ++generation) {
-        const int size = kilobytes(random) * 1024;
+        const int size = std::uniform_int_distribution<int>(1, 256)(random) * 1024;
         preferences.setObject("generation", generation);
-        preferences.setObject("size", size);
         preferences.setObject("padding", QString(size, letterOf(generation)));
-        send(messages, {generation, false});
-        if (!preferences.synchronize()) {
+        if (write(fd, &generation, sizeof generation) != sizeof generation ||
+            !preferences.synchronize()) {
             _exit(3);
         }
-        send(messages, {generation, true});
     }
 }
 
-// Whole means: a JSON object whose padding has the size and the letter its generation wrote.
-bool isWholeDocument(const QString& path, qint64* generation) {
+// The generation of a whole document: a JSON object whose padding is all its generation's letter.
+std::optional<qint64> wholeDocument(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        return false;
-    }
-    const QJsonObject object = document.object();
-    *generation = object.value("generation").toInteger();
+    const QJsonObject object = file.open(QIODevice::ReadOnly)
+                                   ? QJsonDocument::fromJson(file.readAll()).object()
+                                   : QJsonObject();
+    const qint64 generation = object.value("generation").toInteger();
     const QString padding = object.value("padding").toString();
-    return padding.size() == object.value("size").toInteger() &&
-           padding == QString(padding.size(), letterOf(*generation));
-}
-
-// Reads messages until `finishedWrites` writes have finished and the next one has started;
-// false when the writer died.
-bool waitForWriteAfter(int fd, int finishedWrites, WriterMessage* message) {
-    do {
-        if (read(fd, message, sizeof *message) != sizeof *message) {
-            return false;
-        }
-        finishedWrites -= message->finished ? 1 : 0;
-    } while (finishedWrites >= 0 || message->finished);
-    return true;
-}
-
-// The last message the killed writer managed to send, `message` when it sent no more.
-WriterMessage lastMessage(int fd, WriterMessage message) {
-    WriterMessage next;
-    while (read(fd, &next, sizeof next) == sizeof next) {
-        message = next;
+    if (padding.isEmpty() || padding != QString(padding.size(), letterOf(generation))) {
+        return std::nullopt;
     }
-    return message;
+    return generation;
 }
 
 }  // namespace
@@ -100,45 +57,36 @@ TEST(PreferencesCrash, KillingTheWriterAtRandomMomentsNeverLeavesATornFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath("preferences.json");
     std::mt19937 random(0x0bee7a);
-    std::uniform_int_distribution<int> writesBeforeKill(1, 4);
     qint64 lastGeneration = 0;
-    int killedMidWrite = 0;
-    const int rounds = 100;
-    for (int round = 0; round < rounds; ++round) {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
+    for (int round = 0; round < 100; ++round) {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            close(pipeFds[0]);
-            rewriteForever(path, pipeFds[1], static_cast<unsigned>(round));
+            close(fds[0]);
+            rewriteForever(path, fds[1], static_cast<unsigned>(round));
         }
-        close(pipeFds[1]);
-        // The writer does nothing but write: the kill lands in or just after the write that has
-        // started.
-        WriterMessage started{0, true};
-        const bool wrote = waitForWriteAfter(pipeFds[0], writesBeforeKill(random), &started);
+        close(fds[1]);
+        // Kill the writer as soon as it starts a write after at least one whole one: the kill
+        // lands inside that write or just after it.
+        qint64 writing = 0;
+        for (int starts = std::uniform_int_distribution<int>(2, 5)(random); starts > 0; --starts) {
+            ASSERT_EQ(read(fds[0], &writing, sizeof writing), sizeof writing) << "writer failed";
+        }
         kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        const WriterMessage last = lastMessage(pipeFds[0], started);
-        close(pipeFds[0]);
-        ASSERT_TRUE(wrote) << "the writer failed before it was killed, status " << status;
-        ASSERT_TRUE(WIFSIGNALED(status));
-
-        qint64 generation = 0;
-        ASSERT_TRUE(isWholeDocument(path, &generation)) << "torn after round " << round;
-        if (!last.finished) {
-            // Killed inside synchronize(): the file is the old document or the new one.
-            ++killedMidWrite;
-            EXPECT_TRUE(generation == last.generation || generation == last.generation - 1)
-                << generation << " while writing " << last.generation;
+        waitpid(child, nullptr, 0);
+        for (qint64 next; read(fds[0], &next, sizeof next) == sizeof next;) {
+            writing = next;  // the writer may have gone on before the kill
         }
-        // The next writer loads the last whole document and goes on from it.
-        EXPECT_GT(generation, lastGeneration);
-        lastGeneration = generation;
+        close(fds[0]);
+
+        const std::optional<qint64> generation = wholeDocument(path);
+        ASSERT_TRUE(generation) << "torn after round " << round;
+        EXPECT_TRUE(*generation == writing || *generation == writing - 1)
+            << *generation << " while writing " << writing;
+        EXPECT_GT(*generation, lastGeneration);  // the next writer goes on from the last whole one
+        lastGeneration = *generation;
     }
-    EXPECT_GT(killedMidWrite, 0);  // the harness really did interrupt writes
     EXPECT_TRUE(QDir(dir.path()).entryList({"*.corrupt-*"}, QDir::Files).isEmpty());
-    RecordProperty("killedMidWrite", killedMidWrite);
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QVariant>
-#include <memory>
 
 #include "base/notification_center.h"
 #include "base/notification_names.h"
@@ -16,25 +15,17 @@ class SettingsFixtureState {
     SettingsFixtureState() : _observers(OVDefaultCenter()) {
         OVRegisterDefaults();
         _observers.add(OVSettingsProfileDidChangeNotification, nullptr,
-                       [this](const OVNotification& notification) {
-                           ++_posts;
-                           _lastHadUserInfo = !notification.userInfo.isEmpty();
-                           _lastHadSender = notification.sender != nullptr;
-                       });
+                       [this](const OVNotification&) { ++_posts; });
     }
 
     int posts() const { return _posts; }
-    bool lastHadUserInfo() const { return _lastHadUserInfo; }
-    bool lastHadSender() const { return _lastHadSender; }
     OVPreferences& preferences() const { return OVStandardPreferences(); }
     QVariantMap storedProfile(const QString& name) const {
-        return preferences().dictionaryForKey("settingsProfiles").value(name).toMap();
+        return preferences().dictionaryForKey(OVSettingsProfilesKey).value(name).toMap();
     }
 
   private:
     OVServicesGuard _services;
     OVScopedObservers _observers;
     int _posts = 0;
-    bool _lastHadUserInfo = false;
-    bool _lastHadSender = false;
 };

@@ -8,25 +8,14 @@
 #include "keyboard/ui/keyboard_button.h"
 #include "keyboard/ui/touch_keyboard_controller.h"
 #include "platform/assembled_platform.h"
+#include "platform/linux/fixed_displays_helpers.h"
+#include "platform/linux/x11_client_helpers.h"
 #include "platform/linux/xtest_event_poster.h"
-#include "platform_linux/fixed_displays_helpers.h"
-#include "platform_linux/x11_client_helpers.h"
 
 // Xlib last: its macros clash with Qt's names.
 #include <X11/Xlib.h>
 
 namespace {
-
-constexpr int kWaitMilliseconds = 5000;
-
-OVDisplayInfo xvfbScreen() {
-    OVDisplayInfo display;
-    display.displayID = 1;
-    display.bounds = QRectF(0, 0, 1280, 800);
-    display.pixelSize = QSize(1280, 800);
-    display.isMain = true;
-    return display;
-}
 
 unsigned long focusWindow(Display* display) {
     Window focus = 0;
@@ -46,7 +35,9 @@ TEST(KeyboardPanelOnX11, TapsTypeIntoTheFocusedWindowWhichKeepsIt) {
     ASSERT_EQ(focused, application.window());
 
     OVServicesGuard services;
-    FixedDisplays displays{{xvfbScreen()}};
+    // The Xvfb screen run-tests makes.
+    FixedDisplays displays{
+        {OVDisplayInfo{1, "Xvfb", QRectF(0, 0, 1280, 800), QSize(1280, 800), true}}};
     QString why;
     const std::unique_ptr<OVXTestEventPoster> poster =
         OVXTestEventPoster::create(displays, {}, &why);
@@ -72,10 +63,10 @@ TEST(KeyboardPanelOnX11, TapsTypeIntoTheFocusedWindowWhichKeepsIt) {
         ADD_FAILURE() << "no key " << action.toStdString() << " " << text.toStdString();
     };
 
-    tap("shift", "");
-    tap("text", "h");
-    tap("text", "i");
-    tap("copy", "");
+    for (const auto& [action, text] :
+         {std::pair{"shift", ""}, {"text", "h"}, {"text", "i"}, {"copy", ""}}) {
+        tap(action, text);
+    }
     QString typed;
     int controlPresses = 0;
     const bool delivered = QTest::qWaitFor(
@@ -89,7 +80,7 @@ TEST(KeyboardPanelOnX11, TapsTypeIntoTheFocusedWindowWhichKeepsIt) {
             }
             return controlPresses > 0;
         },
-        kWaitMilliseconds);
+        5000);
     ASSERT_TRUE(delivered) << "typed so far: " << typed.toStdString();
     EXPECT_TRUE(typed.startsWith(QStringLiteral("Hi"))) << typed.toStdString();
     EXPECT_EQ(focusWindow(application.display()), focused);

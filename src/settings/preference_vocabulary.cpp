@@ -1,4 +1,4 @@
-#include "settings/preference_keys.h"
+#include "settings/preference_vocabulary.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -6,41 +6,157 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <vector>
 
-#include "settings/key_names.h"
-#include "settings/profiles.h"
+#include "base/modifier_flags.h"
+#include "orvetta_config.h"
 
 namespace {
 
 using Kind = OVPreferenceValueKind;
 
+const QString kMouseActionSuffix = QStringLiteral("MouseAction");
+const QString kModifierActionSuffix = QStringLiteral("ModifierAction");
+
+struct InputDefaults {
+    std::int64_t mouseAction;
+    bool inertiaEnabled;
+};
+
+InputDefaults defaultsForInput(const QString& input) {
+    if (input == QLatin1String("finger2")) {
+        return {OVMouseActionScroll, true};
+    }
+    if (input == QLatin1String("finger3")) {
+        return {OVMouseActionMiddle, false};
+    }
+    if (input == QLatin1String("eraser")) {
+        return {OVMouseActionRight, false};
+    }
+    return {OVMouseActionLeft, false};
+}
+
+enum class InputKey {
+    MouseAction,
+    ModifierAction,
+    InertiaEnabled,
+    KeyComboKeyCode,
+    KeyComboFlags,
+    KeyComboLabel
+};
+
+QString inputKeySuffix(InputKey key) {
+    switch (key) {
+        case InputKey::MouseAction:
+            return kMouseActionSuffix;
+        case InputKey::ModifierAction:
+            return kModifierActionSuffix;
+        case InputKey::InertiaEnabled:
+            return QStringLiteral("InertiaEnabled");
+        case InputKey::KeyComboKeyCode:
+            return QStringLiteral("KeyComboKeyCode");
+        case InputKey::KeyComboFlags:
+            return QStringLiteral("KeyComboFlags");
+        case InputKey::KeyComboLabel:
+            return QStringLiteral("KeyComboLabel");
+    }
+    return QString();
+}
+
+// The keys of the five inputs are built once: the gesture engine reads them on every report,
+// and a read must not allocate.
+QString inputKey(const QString& input, InputKey key) {
+    constexpr int kKeyKinds = 6;
+    struct Row {
+        QString input;
+        std::array<QString, kKeyKinds> keys;
+    };
+    static const std::vector<Row> table = [] {
+        std::vector<Row> rows;
+        for (const QString& name : OVInputNames()) {
+            Row row{name, {}};
+            for (int kind = 0; kind < kKeyKinds; ++kind) {
+                row.keys[static_cast<size_t>(kind)] = name + inputKeySuffix(InputKey(kind));
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }();
+    for (const Row& row : table) {
+        if (row.input == input) {
+            return row.keys[static_cast<size_t>(key)];
+        }
+    }
+    return input + inputKeySuffix(key);
+}
+
+std::optional<QString> inputBeforeSuffix(const QString& key, const QString& suffix) {
+    if (key.size() > suffix.size() && key.endsWith(suffix)) {
+        return key.left(key.size() - suffix.size());
+    }
+    return std::nullopt;
+}
+
+QList<OVPreferenceKey> makeProfileKeys() {
+    QList<OVPreferenceKey> keys{
+        {QStringLiteral("scrollScale"), Kind::Double, 1.5},
+        {QStringLiteral("inertiaDecay"), Kind::Double, 0.95},
+        {QStringLiteral("inertiaBoost"), Kind::Double, 2.0},
+        {QStringLiteral("touchDelay"), Kind::Double, 0.1},
+        {QStringLiteral("scrollReleaseDelay"), Kind::Double, 0.01},
+        {QStringLiteral("holdRepeatInterval"), Kind::Double, 0.1},
+    };
+    for (const QString& input : OVInputNames()) {
+        const InputDefaults defaults = defaultsForInput(input);
+        keys.append({OVMouseActionKey(input), Kind::MouseAction,
+                     QVariant::fromValue<qlonglong>(defaults.mouseAction)});
+        keys.append(
+            {OVModifierActionKey(input), Kind::KeyboardAction, QVariant::fromValue<qlonglong>(0)});
+        keys.append({OVInertiaEnabledKey(input), Kind::InertiaFlag, defaults.inertiaEnabled});
+        keys.append(
+            {OVKeyComboKeyCodeKey(input), Kind::KeyCode, QVariant::fromValue<quint16>(0), false});
+        keys.append({OVKeyComboFlagsKey(input), Kind::ComboFlags,
+                     QVariant::fromValue<qulonglong>(0), false});
+        keys.append({OVKeyComboLabelKey(input), Kind::String, QString(""), false});
+    }
+    keys.append({OVLongPressRightClickKey, Kind::Boolean, false});
+    return keys;
+}
+
+QList<OVPreferenceKey> makeGlobalKeys() {
+    const QString automatic = QStringLiteral("auto");
+    return {
+        {QStringLiteral("naturalScroll"), Kind::Boolean, true},
+        {QStringLiteral("hideCursor"), Kind::Boolean, false},
+        {QStringLiteral("apiBaseURL"), Kind::String, QStringLiteral(ORVETTA_API_BASE_URL)},
+        {QStringLiteral("deviceSelection"), Kind::String, automatic},
+        {QStringLiteral("displaySelection"), Kind::String, automatic},
+        {OVSettingsProfilesKey, Kind::ProfileStore,
+         QVariantMap{{QStringLiteral("Default"), QVariantMap()}}},
+        {OVActiveSettingsProfileKey, Kind::String, QStringLiteral("Default")},
+        {OVAutomaticProfileSwitchingKey, Kind::Boolean, true},
+        {QStringLiteral("welcomeAcceptedVersion"), Kind::String, QString("")},
+        {QStringLiteral("initialCompatibilityReportSent"), Kind::Boolean, false},
+        {QStringLiteral("initialCompatibilityCheckCompleted"), Kind::Boolean, false},
+        {QStringLiteral("permissionsCompatibilityCheckPending"), Kind::Boolean, false},
+        {QStringLiteral("keyboardPosition"), Kind::String, QStringLiteral("bottomCenter")},
+        {QStringLiteral("installID"), Kind::String, {}, false},
+        {QStringLiteral("lastLaunchedVersion"), Kind::String, {}, false},
+        {QStringLiteral("lastLaunchedBuild"), Kind::String, {}, false},
+        {QStringLiteral("shownPolicyMessageIDs"), Kind::StringArray, {}, false},
+    };
+}
+
 QHash<QString, Kind> makeKindTable() {
     QHash<QString, Kind> kinds;
-    for (const char* key : {"scrollScale", "inertiaDecay", "inertiaBoost", "touchDelay",
-                            "scrollReleaseDelay", "holdRepeatInterval"}) {
-        kinds.insert(QLatin1String(key), Kind::Double);
+    for (const QList<OVPreferenceKey>* list :
+         {&OVProfilePreferenceKeys(), &OVGlobalPreferenceKeys()}) {
+        for (const OVPreferenceKey& key : *list) {
+            kinds.insert(key.name, key.kind);
+        }
     }
-    for (const QString& input : OVInputNames()) {
-        kinds.insert(OVMouseActionKey(input), Kind::MouseAction);
-        kinds.insert(OVModifierActionKey(input), Kind::KeyboardAction);
-        kinds.insert(OVInertiaEnabledKey(input), Kind::InertiaFlag);
-        kinds.insert(OVKeyComboKeyCodeKey(input), Kind::KeyCode);
-        kinds.insert(OVKeyComboFlagsKey(input), Kind::ComboFlags);
-        kinds.insert(OVKeyComboLabelKey(input), Kind::String);
-    }
-    for (const char* key : {"naturalScroll", "hideCursor", "automaticProfileSwitching",
-                            "initialCompatibilityReportSent", "initialCompatibilityCheckCompleted",
-                            "permissionsCompatibilityCheckPending", "longPressRightClick"}) {
-        kinds.insert(QLatin1String(key), Kind::Boolean);
-    }
-    for (const char* key : {"apiBaseURL", "deviceSelection", "displaySelection",
-                            "activeSettingsProfile", "welcomeAcceptedVersion", "keyboardPosition",
-                            "installID", "lastLaunchedVersion", "lastLaunchedBuild"}) {
-        kinds.insert(QLatin1String(key), Kind::String);
-    }
-    kinds.insert(QStringLiteral("settingsProfiles"), Kind::ProfileStore);
-    kinds.insert(QStringLiteral("shownPolicyMessageIDs"), Kind::StringArray);
     return kinds;
 }
 
@@ -201,6 +317,85 @@ std::optional<QJsonValue> parseOneValue(const QString& text) {
 }
 
 }  // namespace
+
+const QList<OVPreferenceKey>& OVProfilePreferenceKeys() {
+    static const QList<OVPreferenceKey> keys = makeProfileKeys();
+    return keys;
+}
+
+const QList<OVPreferenceKey>& OVGlobalPreferenceKeys() {
+    static const QList<OVPreferenceKey> keys = makeGlobalKeys();
+    return keys;
+}
+
+const QStringList& OVProfileSettingKeys() {
+    static const QStringList names = [] {
+        QStringList list;
+        for (const OVPreferenceKey& key : OVProfilePreferenceKeys()) {
+            list.append(key.name);
+        }
+        return list;
+    }();
+    return names;
+}
+
+const QVariantMap& OVDefaultProfileSettings() {
+    static const QVariantMap defaults = [] {
+        QVariantMap values;
+        for (const OVPreferenceKey& key : OVProfilePreferenceKeys()) {
+            values.insert(key.name, key.defaultValue);
+        }
+        return values;
+    }();
+    return defaults;
+}
+
+QVariantMap OVRegisteredDefaultValues() {
+    QVariantMap defaults;
+    for (const QList<OVPreferenceKey>* list :
+         {&OVProfilePreferenceKeys(), &OVGlobalPreferenceKeys()}) {
+        for (const OVPreferenceKey& key : *list) {
+            if (key.registered) {
+                defaults.insert(key.name, key.defaultValue);
+            }
+        }
+    }
+    return defaults;
+}
+
+const QStringList& OVInputNames() {
+    static const QStringList names{QStringLiteral("finger1"), QStringLiteral("finger2"),
+                                   QStringLiteral("finger3"), QStringLiteral("pen"),
+                                   QStringLiteral("eraser")};
+    return names;
+}
+
+QString OVMouseActionKey(const QString& input) {
+    return inputKey(input, InputKey::MouseAction);
+}
+QString OVModifierActionKey(const QString& input) {
+    return inputKey(input, InputKey::ModifierAction);
+}
+QString OVInertiaEnabledKey(const QString& input) {
+    return inputKey(input, InputKey::InertiaEnabled);
+}
+QString OVKeyComboKeyCodeKey(const QString& input) {
+    return inputKey(input, InputKey::KeyComboKeyCode);
+}
+QString OVKeyComboFlagsKey(const QString& input) {
+    return inputKey(input, InputKey::KeyComboFlags);
+}
+QString OVKeyComboLabelKey(const QString& input) {
+    return inputKey(input, InputKey::KeyComboLabel);
+}
+
+std::optional<QString> OVInputFromMouseActionKey(const QString& key) {
+    return inputBeforeSuffix(key, kMouseActionSuffix);
+}
+
+std::optional<QString> OVInputFromModifierActionKey(const QString& key) {
+    return inputBeforeSuffix(key, kModifierActionSuffix);
+}
 
 std::optional<OVPreferenceValueKind> OVPreferenceValueKindForKey(const QString& key) {
     const auto kind = kindTable().constFind(key);
