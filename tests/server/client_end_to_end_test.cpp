@@ -11,12 +11,12 @@
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
 #include "compat/intro_check.h"
-#include "compat_windows/compat_test_helpers.h"
 #include "platform/linux/qt_http_transport.h"
 #include "server_harness.h"
 #include "service/app_policy.h"
 #include "service/report_outbox.h"
 #include "settings/profiles.h"
+#include "support/compat.h"
 #include "support/local_http_server.h"
 
 using namespace compat_test;
