@@ -10,7 +10,7 @@
 
 #include "platform/linux/dbus_user_notifications.h"
 #include "platform/linux/linux_workspace.h"
-#include "platform_linux/private_bus_helpers.h"
+#include "platform/linux/private_bus_helpers.h"
 
 namespace {
 

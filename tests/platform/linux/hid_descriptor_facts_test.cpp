@@ -7,7 +7,7 @@
 #include <QSet>
 
 #include "platform/linux/hid_descriptor_facts.h"
-#include "platform_linux/descriptor_bytes_helpers.h"
+#include "platform/linux/descriptor_bytes_helpers.h"
 
 TEST(HIDDescriptorFacts, TouchScreenWithMouseCollection) {
     const OVHIDDescriptorFacts facts = OVHIDDescriptorFactsFromBytes(touchScreenDescriptor());

@@ -1,4 +1,4 @@
-#include "platform_linux/private_bus_helpers.h"
+#include "platform/linux/private_bus_helpers.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

@@ -1,4 +1,4 @@
-#include "platform_linux/x11_client_helpers.h"
+#include "platform/linux/x11_client_helpers.h"
 
 #include "platform/linux/x11_connection.h"
 

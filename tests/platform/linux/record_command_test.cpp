@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "hid/hid_recording.h"
-#include "platform_linux/descriptor_bytes_helpers.h"
-#include "platform_linux/hid_testbed_helpers.h"
+#include "platform/linux/descriptor_bytes_helpers.h"
+#include "platform/linux/hid_testbed_helpers.h"
 
 // orvetta-tool record, run as a user runs it, on a display in the testbed: the tool inherits
 // umockdev's preload library and the testbed from this process.

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/linux/x11_active_window.h"
-#include "platform_linux/x11_client_helpers.h"
+#include "platform/linux/x11_client_helpers.h"
 
 TEST(X11ActiveWindow, ApplicationsFromWindowClasses) {
     const OVApplicationInfo firefox =

@@ -5,8 +5,8 @@
 
 #include "platform/linux/linux_hid_manager.h"
 #include "platform/linux/linux_platform.h"
-#include "platform_linux/descriptor_bytes_helpers.h"
-#include "platform_linux/hid_testbed_helpers.h"
+#include "platform/linux/descriptor_bytes_helpers.h"
+#include "platform/linux/hid_testbed_helpers.h"
 
 namespace {
 

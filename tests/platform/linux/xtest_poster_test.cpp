@@ -9,8 +9,8 @@
 #include "platform/assembled_platform.h"
 #include "platform/linux/x11_text_typer.h"
 #include "platform/linux/xtest_event_poster.h"
-#include "platform_linux/fixed_displays_helpers.h"
-#include "platform_linux/x11_client_helpers.h"
+#include "platform/linux/fixed_displays_helpers.h"
+#include "platform/linux/x11_client_helpers.h"
 
 // Xlib last: its macros clash with Qt's names.
 #include <X11/X.h>

@@ -7,8 +7,8 @@
 #include "platform/linux/linux_event_poster.h"
 #include "platform/linux/linux_permissions.h"
 #include "platform/linux/uinput_event_poster.h"
-#include "platform_linux/fixed_displays_helpers.h"
-#include "platform_linux/hid_testbed_helpers.h"
+#include "platform/linux/fixed_displays_helpers.h"
+#include "platform/linux/hid_testbed_helpers.h"
 
 // The uinput poster against a fake /dev/uinput in a umockdev testbed: the same ioctls and
 // writes as with the kernel's driver, which this machine does not have.

@@ -1,7 +1,7 @@
 // GLib first: Qt's "signals" keyword would break its headers.
 #include <umockdev.h>
 
-#include "platform_linux/hid_testbed_helpers.h"
+#include "platform/linux/hid_testbed_helpers.h"
 
 #include <fcntl.h>
 #include <linux/input.h>

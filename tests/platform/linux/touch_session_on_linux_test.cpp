@@ -18,7 +18,7 @@
 #include "platform/sim/sim_display_services.h"
 #include "platform/sim/sim_event_poster.h"
 #include "platform/sim/sim_permissions.h"
-#include "platform_linux/hid_testbed_helpers.h"
+#include "platform/linux/hid_testbed_helpers.h"
 #include "settings/profiles.h"
 
 // The touch session on the Linux HID manager: a display in the testbed, its reports through

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/hid_device_properties.h"
-#include "platform_linux/descriptor_bytes_helpers.h"
+#include "platform/linux/descriptor_bytes_helpers.h"
 
 TEST(HIDDeviceProperties, LocationFromTheUSBPortPath) {
     EXPECT_EQ(OVLocationIDForUSBPort(1, QStringLiteral("4")), 0x01400000u);

@@ -6,8 +6,8 @@
 #include <QJsonObject>
 #include <QProcess>
 
-#include "platform_linux/descriptor_bytes_helpers.h"
-#include "platform_linux/hid_testbed_helpers.h"
+#include "platform/linux/descriptor_bytes_helpers.h"
+#include "platform/linux/hid_testbed_helpers.h"
 
 // orvetta-tool devices and udev-match on the devices of a testbed (the tool inherits it from
 // this process).

@@ -8,8 +8,8 @@
 #include "platform/linux/evdev_grab.h"
 #include "platform/linux/hidraw_monitor.h"
 #include "platform/linux/linux_hid_manager.h"
-#include "platform_linux/descriptor_bytes_helpers.h"
-#include "platform_linux/hid_testbed_helpers.h"
+#include "platform/linux/descriptor_bytes_helpers.h"
+#include "platform/linux/hid_testbed_helpers.h"
 
 namespace {
 
