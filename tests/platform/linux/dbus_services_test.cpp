@@ -2,7 +2,6 @@
 
 #include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusVariant>
 #include <QTest>
 #include <memory>
@@ -12,9 +11,11 @@
 #include "platform/linux/linux_workspace.h"
 #include "platform/linux/private_bus_helpers.h"
 
+// logind and a notification daemon as python-dbusmock services on a private bus.
+
 namespace {
 
-constexpr int kWaitMilliseconds = 5000;
+constexpr int kWait = 5000;
 const QString kLogind = QStringLiteral("org.freedesktop.login1");
 const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
 const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
@@ -30,152 +31,107 @@ class DBusServicesTest : public ::testing::Test {
         }
         bus = std::make_unique<PrivateBus>();
         ASSERT_TRUE(bus->isRunning());
+        options.systemBus = [this] { return bus->newConnection(QStringLiteral("system")); };
+        options.instanceName = QStringLiteral("orvetta-test");
     }
 
-    // The Inhibit calls logind holds, as (what, who, why, mode) lists.
-    QList<QStringList> inhibitors() {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            kLogind, kLogindPath, QStringLiteral("org.freedesktop.login1.Manager"),
-            QStringLiteral("ListInhibitors"));
-        const QDBusMessage reply = bus->connection().call(call);
-        QList<QStringList> result;
-        if (reply.arguments().isEmpty()) {
-            return result;
+    // The structures of a reply's first argument (an array), each as a list of its members.
+    static QList<QVariantList> structures(const QVariantList& reply, bool variants) {
+        QList<QVariantList> result;
+        const QDBusArgument array = reply.value(0).value<QDBusArgument>();
+        array.beginArray();
+        while (!array.atEnd()) {
+            QVariantList members;
+            array.beginStructure();
+            while (!array.atEnd()) {
+                if (variants) {  // a mock's call log: (time, [arguments])
+                    qulonglong time = 0;
+                    array >> time;
+                    array.beginArray();
+                    while (!array.atEnd()) {
+                        members.append(qdbus_cast<QDBusVariant>(array).variant());
+                    }
+                    array.endArray();
+                } else {
+                    members.append(array.asVariant());
+                }
+            }
+            array.endStructure();
+            result.append(members);
         }
-        const QDBusArgument argument = reply.arguments().first().value<QDBusArgument>();
-        argument.beginArray();
-        while (!argument.atEnd()) {
-            QString what, who, why, mode;
-            uint uid = 0, pid = 0;
-            argument.beginStructure();
-            argument >> what >> who >> why >> mode >> uid >> pid;
-            argument.endStructure();
-            result.append({what, who, why, mode});
-        }
-        argument.endArray();
+        array.endArray();
         return result;
     }
 
-    // The arguments of every Notify call the daemon received.
+    // The (what, who, why, mode) of the inhibitors logind holds.
+    QList<QVariantList> inhibitors() {
+        const QDBusMessage reply = bus->connection().call(QDBusMessage::createMethodCall(
+            kLogind, kLogindPath, kLogind + ".Manager", QStringLiteral("ListInhibitors")));
+        return structures(reply.arguments(), false);
+    }
     QList<QVariantList> notifyCalls() {
-        const QVariantList reply =
-            bus->callMock(kNotifications, kNotificationsPath, QStringLiteral("GetMethodCalls"),
-                          {QStringLiteral("Notify")});
-        QList<QVariantList> calls;
-        if (reply.isEmpty()) {
-            return calls;
-        }
-        const QDBusArgument argument = reply.first().value<QDBusArgument>();
-        argument.beginArray();
-        while (!argument.atEnd()) {
-            qulonglong time = 0;
-            QVariantList arguments;
-            argument.beginStructure();
-            argument >> time;
-            argument.beginArray();
-            while (!argument.atEnd()) {
-                QDBusVariant value;
-                argument >> value;
-                arguments.append(value.variant());
-            }
-            argument.endArray();
-            argument.endStructure();
-            calls.append(arguments);
-        }
-        argument.endArray();
-        return calls;
+        return structures(bus->callMock(kNotifications, kNotificationsPath,
+                                        QStringLiteral("GetMethodCalls"), {"Notify"}),
+                          true);
     }
 
     std::unique_ptr<PrivateBus> bus;
+    OVLinuxWorkspace::Options options;
 };
-
-QStringList stringsOf(const QVariant& value) {
-    if (value.canConvert<QDBusArgument>()) {
-        QStringList strings;
-        value.value<QDBusArgument>() >> strings;
-        return strings;
-    }
-    return value.toStringList();
-}
 
 }  // namespace
 
-TEST_F(DBusServicesTest, SleepAndWakeFromLogind) {
-    ASSERT_TRUE(bus->startTemplate(QStringLiteral("logind"), kLogind, true));
-    OVLinuxWorkspace::Options options;
-    options.systemBus = [this] { return bus->newConnection(QStringLiteral("system")); };
-    options.instanceName = QStringLiteral("orvetta-test-sleep");
-    OVLinuxWorkspace workspace(options);
-    std::vector<QString> calls;
-    workspace.setSleepCallbacks([&] { calls.push_back(QStringLiteral("sleep")); },
-                                [&] { calls.push_back(QStringLiteral("wake")); });
-    ASSERT_TRUE(workspace.sleepWatch()->isWatching());
-
-    // A delay lock gives the session the time to stop before the system sleeps.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return workspace.sleepWatch()->holdsInhibitor(); },
-                                kWaitMilliseconds));
-    ASSERT_EQ(inhibitors().size(), 1);
-    EXPECT_EQ(inhibitors().first(),
-              (QStringList{"sleep", "Orvetta", "Stopping touch input", "delay"}));
-
-    bus->emitSignal(kLogind, kLogindPath, QStringLiteral("org.freedesktop.login1.Manager"),
-                    QStringLiteral("PrepareForSleep"), QStringLiteral("b"), {true});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return calls.size() == 1; }, kWaitMilliseconds));
-    EXPECT_EQ(calls[0], QStringLiteral("sleep"));
-    EXPECT_FALSE(workspace.sleepWatch()->holdsInhibitor());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return inhibitors().isEmpty(); }, kWaitMilliseconds));
-
-    bus->emitSignal(kLogind, kLogindPath, QStringLiteral("org.freedesktop.login1.Manager"),
-                    QStringLiteral("PrepareForSleep"), QStringLiteral("b"), {false});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return calls.size() == 2; }, kWaitMilliseconds));
-    EXPECT_EQ(calls[1], QStringLiteral("wake"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return inhibitors().size() == 1; }, kWaitMilliseconds));
-}
-
-TEST_F(DBusServicesTest, TheLoginSessionLosingAndRegainingTheSeat) {
+TEST_F(DBusServicesTest, SleepWakeAndTheSessionLosingTheSeat) {
     ASSERT_TRUE(bus->startTemplate(QStringLiteral("logind"), kLogind, true));
     const QString path = bus->callMock(kLogind, kLogindPath, QStringLiteral("AddSession"),
-                                       {QStringLiteral("c7"), QStringLiteral("seat0"), 1000u,
-                                        QStringLiteral("alice"), true})
+                                       {"c7", "seat0", 1000u, "alice", true})
                              .value(0)
                              .toString();
-    ASSERT_EQ(path, QStringLiteral("/org/freedesktop/login1/session/c7"));
-    OVLinuxWorkspace::Options options;
-    options.systemBus = [this] { return bus->newConnection(QStringLiteral("system")); };
-    options.instanceName = QStringLiteral("orvetta-test-session");
     options.sessionID = QStringLiteral("c7");
     OVLinuxWorkspace workspace(options);
-    std::vector<bool> changes;
-    workspace.setSessionActivityCallback([&](bool active) { changes.push_back(active); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return workspace.sessionWatch()->isActive().has_value(); },
-                                kWaitMilliseconds));
-    EXPECT_EQ(workspace.sessionWatch()->sessionPath(), path);
-    EXPECT_TRUE(changes.empty());  // active from the start: nothing to say
+    QStringList calls;
+    workspace.setSleepCallbacks([&] { calls << "sleep"; }, [&] { calls << "wake"; });
+    workspace.setSessionActivityCallback([&](bool active) { calls << (active ? "on" : "off"); });
 
-    // Another user switches to their session, then back.
+    // A delay lock gives the session the time to stop before the system sleeps.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inhibitors().size() == 1; }, kWait));
+    EXPECT_EQ(inhibitors()[0].mid(0, 4),
+              (QVariantList{"sleep", "Orvetta", "Stopping touch input", "delay"}));
+    for (bool sleeping : {true, false}) {
+        bus->emitSignal(kLogind, kLogindPath, kLogind + ".Manager", "PrepareForSleep", "b",
+                        {sleeping});
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return inhibitors().size() == (sleeping ? 0 : 1); }, kWait));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls.size() == 2; }, kWait));
+
+    // Another user switches to their session, then back; a program started while the session is
+    // in the background hears so at once. Active from the start said nothing.
     auto setActive = [&](bool active) {
         bus->callMock(kLogind, path, QStringLiteral("UpdateProperties"),
-                      {QStringLiteral("org.freedesktop.login1.Session"),
-                       QVariantMap{{QStringLiteral("Active"), active}}});
+                      {kLogind + ".Session", QVariantMap{{"Active", active}}});
     };
     setActive(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 1; }, kWaitMilliseconds));
-    EXPECT_FALSE(changes[0]);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls.size() == 3; }, kWait));
     setActive(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 2; }, kWaitMilliseconds));
-    EXPECT_TRUE(changes[1]);
-
-    // A program started in a session that is in the background hears so at once.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls.size() == 4; }, kWait));
+    EXPECT_EQ(calls, (QStringList{"sleep", "wake", "off", "on"}));
     setActive(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 3; }, kWaitMilliseconds));
-    std::vector<bool> later;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls.size() == 5; }, kWait));
+    QStringList later;
     OVLinuxWorkspace second(options);
-    second.setSessionActivityCallback([&](bool active) { later.push_back(active); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !later.empty(); }, kWaitMilliseconds));
-    EXPECT_EQ(later, std::vector<bool>{false});
+    second.setSessionActivityCallback([&](bool active) { later << (active ? "on" : "off"); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !later.isEmpty(); }, kWait));
+    EXPECT_EQ(later, QStringList{"off"});
 }
 
 TEST_F(DBusServicesTest, NotificationsWithALink) {
+    OVDBusUserNotifications absent(bus->newConnection(QStringLiteral("none")));
+    std::optional<bool> granted;
+    absent.requestAuthorization([&](bool answer) { granted = answer; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return granted.has_value(); }, kWait));
+    EXPECT_FALSE(*granted);  // no notification server
+
     ASSERT_TRUE(bus->startTemplate(QStringLiteral("notification_daemon"), kNotifications, false));
     std::vector<QUrl> opened;
     OVDBusUserNotifications notifications(bus->newConnection(QStringLiteral("session")),
@@ -183,68 +139,43 @@ TEST_F(DBusServicesTest, NotificationsWithALink) {
                                               opened.push_back(url);
                                               return true;
                                           });
-    std::optional<bool> granted;
+    granted.reset();
     notifications.requestAuthorization([&](bool answer) { granted = answer; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return granted.has_value(); }, kWaitMilliseconds));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return granted.has_value(); }, kWait));
     EXPECT_TRUE(*granted);
 
     const QUrl link(QStringLiteral("https://orvetta.example/update"));
-    notifications.deliver(QStringLiteral("policy.1"), QStringLiteral("Update"),
-                          QStringLiteral("Version 2 <new> & better"), link);
-    notifications.deliver(QStringLiteral("policy.2"), QStringLiteral("Hello"),
-                          QStringLiteral("No link"), QUrl());
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return notifications.shownCount() == 2; }, kWaitMilliseconds));
-    const QList<QVariantList> calls = notifyCalls();
-    ASSERT_EQ(calls.size(), 2);
-    // Notify(app name, replaces ID, icon, summary, body, actions, hints, timeout)
-    ASSERT_EQ(calls[0].size(), 8);
-    EXPECT_EQ(calls[0][0].toString(), QStringLiteral("Orvetta"));
-    EXPECT_EQ(calls[0][1].toUInt(), 0u);
-    EXPECT_EQ(calls[0][3].toString(), QStringLiteral("Update"));
-    // The daemon reads markup: the body stays the text it was.
-    EXPECT_EQ(calls[0][4].toString(), QStringLiteral("Version 2 &lt;new&gt; &amp; better"));
-    EXPECT_EQ(stringsOf(calls[0][5]), (QStringList{"default", "Open"}));
-    EXPECT_EQ(calls[0][7].toInt(), -1);
-    EXPECT_TRUE(stringsOf(calls[1][5]).isEmpty());
+    notifications.deliver("policy.1", "Update", "Version 2 <new> & better", link);
+    notifications.deliver("policy.2", "Hello", "No link", QUrl());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifyCalls().size() == 2; }, kWait));
+    // Notify(app name, replaces ID, icon, summary, body, actions, hints, timeout); the daemon
+    // reads markup, so the body is escaped to stay the text it was.
+    const QVariantList first = notifyCalls()[0];
+    ASSERT_EQ(first.size(), 8);
+    EXPECT_EQ(first[0].toString(), QStringLiteral("Orvetta"));
+    EXPECT_EQ(first[4].toString(), QStringLiteral("Version 2 &lt;new&gt; &amp; better"));
+    EXPECT_EQ(qdbus_cast<QStringList>(first[5]), (QStringList{"default", "Open"}));
+    EXPECT_TRUE(qdbus_cast<QStringList>(notifyCalls()[1][5]).isEmpty());
 
     // The mock numbers notifications from 1. Activating the first opens its link; the second
     // has none; another action key is not the notification's activation.
-    bus->emitSignal(kNotifications, kNotificationsPath, kNotifications,
-                    QStringLiteral("ActionInvoked"), QStringLiteral("us"),
-                    {1u, QStringLiteral("other")});
-    bus->emitSignal(kNotifications, kNotificationsPath, kNotifications,
-                    QStringLiteral("ActionInvoked"), QStringLiteral("us"),
-                    {2u, QStringLiteral("default")});
-    bus->emitSignal(kNotifications, kNotificationsPath, kNotifications,
-                    QStringLiteral("ActionInvoked"), QStringLiteral("us"),
-                    {1u, QStringLiteral("default")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.empty(); }, kWaitMilliseconds));
+    const QString interface = kNotifications;
+    for (const auto& [id, key] : {std::pair{1u, "other"}, {2u, "default"}, {1u, "default"}}) {
+        bus->emitSignal(kNotifications, kNotificationsPath, interface, "ActionInvoked", "us",
+                        {id, key});
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.empty(); }, kWait));
     EXPECT_EQ(opened, (std::vector<QUrl>{link}));
 
-    // The same identifier again replaces the shown notification.
-    notifications.deliver(QStringLiteral("policy.1"), QStringLiteral("Update"),
-                          QStringLiteral("Version 3"), link);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return notifyCalls().size() == 3; }, kWaitMilliseconds));
+    // The same identifier again replaces the shown notification; once closed, its link is gone.
+    notifications.deliver("policy.1", "Update", "Version 3", link);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifyCalls().size() == 3; }, kWait));
     EXPECT_EQ(notifyCalls()[2][1].toUInt(), 1u);
-
-    // Once closed, its link is forgotten.
-    bus->emitSignal(kNotifications, kNotificationsPath, kNotifications,
-                    QStringLiteral("NotificationClosed"), QStringLiteral("uu"), {1u, 2u});
-    bus->emitSignal(kNotifications, kNotificationsPath, kNotifications,
-                    QStringLiteral("ActionInvoked"), QStringLiteral("us"),
-                    {1u, QStringLiteral("default")});
-    notifications.deliver(QStringLiteral("policy.3"), QStringLiteral("Sync"), QString(), QUrl());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return notifyCalls().size() == 4; }, kWaitMilliseconds));
+    bus->emitSignal(kNotifications, kNotificationsPath, interface, "NotificationClosed", "uu",
+                    {1u, 2u});
+    bus->emitSignal(kNotifications, kNotificationsPath, interface, "ActionInvoked", "us",
+                    {1u, "default"});
+    notifications.deliver("policy.3", "Sync", QString(), QUrl());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifyCalls().size() == 4; }, kWait));
     EXPECT_EQ(opened.size(), 1u);
-}
-
-TEST_F(DBusServicesTest, NoNotificationServerMeansNoAuthorization) {
-    OVDBusUserNotifications notifications(bus->newConnection(QStringLiteral("session")));
-    std::optional<bool> granted;
-    notifications.requestAuthorization([&](bool answer) { granted = answer; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return granted.has_value(); }, kWaitMilliseconds));
-    EXPECT_FALSE(*granted);
-    EXPECT_EQ(OVDBusUserNotifications::bodyForServer(QStringLiteral("a<b"), false),
-              QStringLiteral("a<b"));
 }

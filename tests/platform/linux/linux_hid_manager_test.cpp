@@ -5,29 +5,26 @@
 #include <QTest>
 #include <vector>
 
-#include "platform/linux/evdev_grab.h"
+#include "hid/descriptor_writer.h"
+#include "platform/linux/hid_testbed_helpers.h"
 #include "platform/linux/hidraw_monitor.h"
 #include "platform/linux/linux_hid_manager.h"
-#include "platform/linux/descriptor_bytes_helpers.h"
-#include "platform/linux/hid_testbed_helpers.h"
+#include "platform/linux/linux_platform.h"
+
+// The Linux HID manager over hidraw nodes, udev and event nodes of a umockdev testbed.
 
 namespace {
 
-constexpr int kWaitMilliseconds = 5000;
+constexpr int kWait = 5000;
+// Report 1: two contacts of 6 bytes and a contact count; 14 bytes with the ID.
+const QByteArray kTouchScreen = OVHIDTouchScreenDescriptor({.fingers = 2});
+const QByteArray kKeyboard = QByteArray::fromHex("05010906a101750895088102c0");
 
-// A keyboard: Generic Desktop, Keyboard; an 8-byte input report without report IDs.
-QByteArray keyboardDescriptor() {
-    return descriptorBytes(
-        {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x08, 0x81, 0x02, 0xC0});
-}
-
-HIDTestbed::USBDevice bigTouch(const QString& port, const QString& serial = QString()) {
-    HIDTestbed::USBDevice usb;
-    usb.portPath = port;
-    usb.manufacturer = QStringLiteral("Acme: Displays");
-    usb.productName = QStringLiteral("Big|Touch 65");
-    usb.serial = serial;
-    return usb;
+HIDTestbed::USBDevice bigTouch(const QString& port, const QString& product = "1234") {
+    return {.portPath = port,
+            .product = product,
+            .manufacturer = "Acme: Displays",
+            .productName = "Big|Touch 65"};
 }
 
 QStringList nodesOf(const QList<OVHIDDeviceRef>& devices) {
@@ -38,7 +35,11 @@ QStringList nodesOf(const QList<OVHIDDeviceRef>& devices) {
     return nodes;
 }
 
-const QVariantMap kTouchScreenMatch{{"DeviceUsagePage", 13}, {"DeviceUsage", 4}};
+void spin() {
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+    }
+}
 
 class LinuxHIDManagerTest : public ::testing::Test {
   protected:
@@ -49,111 +50,77 @@ class LinuxHIDManagerTest : public ::testing::Test {
         }
         testbed = std::make_unique<HIDTestbed>();
     }
-
     std::unique_ptr<HIDTestbed> testbed;
 };
 
 }  // namespace
 
-TEST_F(LinuxHIDManagerTest, EnumeratesHidrawNodesInNumberOrderWithTheirProperties) {
-    HIDTestbed::USBDevice keyboard;
-    keyboard.portPath = QStringLiteral("2");
-    keyboard.vendor = QStringLiteral("046d");
-    keyboard.product = QStringLiteral("c31c");
-    keyboard.productName = QStringLiteral("Keyboard");
-    testbed->addUSBDevice(10, bigTouch("1.4", "SN-2"), touchScreenDescriptor());
-    testbed->addUSBDevice(2, keyboard, keyboardDescriptor());
-    testbed->addUSBDevice(3, bigTouch("1.3"), touchScreenDescriptor());
+TEST_F(LinuxHIDManagerTest, EnumeratesAndMatchesWithPropertiesFromSysfs) {
+    HIDTestbed::USBDevice withSerial = bigTouch("1.4");
+    withSerial.serial = "SN-2";
+    testbed->addUSBDevice(10, withSerial, kTouchScreen);
+    testbed->addUSBDevice(2, {.portPath = "2", .vendor = "046d", .product = "c31c"}, kKeyboard);
+    testbed->addUSBDevice(3, bigTouch("1.3"), kTouchScreen);
+    // A Bluetooth pen display: strings from the kernel's HID name and unique ID.
+    testbed->addOtherDevice(4, "0005:0000056A:00000357", "Pen Display", "11:22:33", kTouchScreen);
+    // A descriptor that ends in the middle of an item (Report Count promising two bytes), and
+    // one with no report_descriptor at all.
+    const QByteArray broken = kTouchScreen.left(30) + '\x96';
+    testbed->addUSBDevice(5, bigTouch("1.5", "5678"), broken);
+    testbed->addUSBDevice(6, bigTouch("1.6", "9999"), QByteArray());
 
     OVLinuxHIDManager manager;
     const QList<OVHIDDeviceRef> devices = manager.copyDevices();
-    EXPECT_EQ(nodesOf(devices), (QStringList{"/dev/hidraw2", "/dev/hidraw3", "/dev/hidraw10"}));
-
-    const OVHIDDeviceRef& display = devices[2];
-    EXPECT_EQ(display->property("VendorID"), QVariant(0x04E8));
-    EXPECT_EQ(display->property("ProductID"), QVariant(0x1234));
-    EXPECT_EQ(display->property("VersionNumber"), QVariant(0x0102));
-    EXPECT_EQ(display->property("LocationID"), QVariant(0x01140000));
-    EXPECT_EQ(display->property("Transport"), QVariant("USB"));
-    EXPECT_EQ(display->property("Manufacturer"), QVariant("Acme: Displays"));
-    EXPECT_EQ(display->property("Product"), QVariant("Big|Touch 65"));
-    EXPECT_EQ(display->property("SerialNumber"), QVariant("SN-2"));
-    EXPECT_EQ(display->property("PrimaryUsagePage"), QVariant(13));
-    EXPECT_EQ(display->property("PrimaryUsage"), QVariant(4));
-    EXPECT_EQ(display->property("MaxInputReportSize"), QVariant(14));
-    EXPECT_EQ(display->property("ReportDescriptor").toByteArray(), touchScreenDescriptor());
+    ASSERT_EQ(nodesOf(devices), (QStringList{"/dev/hidraw2", "/dev/hidraw3", "/dev/hidraw4",
+                                             "/dev/hidraw5", "/dev/hidraw6", "/dev/hidraw10"}));
+    const OVHIDDeviceRef& display = devices[5];
+    const QVariantMap expected{{"VendorID", 0x04E8},        {"ProductID", 0x1234},
+                               {"VersionNumber", 0x0102},   {"LocationID", 0x01140000},
+                               {"Transport", "USB"},        {"Manufacturer", "Acme: Displays"},
+                               {"Product", "Big|Touch 65"}, {"SerialNumber", "SN-2"},
+                               {"PrimaryUsagePage", 13},    {"PrimaryUsage", 4},
+                               {"MaxInputReportSize", 14},  {"ReportDescriptor", kTouchScreen}};
+    for (auto [key, value] : expected.asKeyValueRange()) {
+        EXPECT_EQ(display->property(key), value) << key.toStdString();
+    }
     EXPECT_FALSE(display->property("NoSuchKey").isValid());
-    // The twin on the next port differs in its location only, and has no serial number.
+    // The twin on the next port differs in its location, and has no serial number.
     EXPECT_EQ(devices[1]->property("LocationID"), QVariant(0x01130000));
     EXPECT_FALSE(devices[1]->property("SerialNumber").isValid());
-    EXPECT_EQ(devices[0]->property("PrimaryUsagePage"), QVariant(1));
     EXPECT_EQ(devices[0]->property("MaxInputReportSize"), QVariant(8));
+    const OVHIDDeviceRef& pen = devices[2];
+    EXPECT_EQ(pen->property("Transport"), QVariant("Bluetooth"));
+    EXPECT_EQ(pen->property("Product"), QVariant("Pen Display"));
+    EXPECT_EQ(pen->property("SerialNumber"), QVariant("11:22:33"));
+    EXPECT_EQ(pen->property("VendorID"), QVariant(0x056A));
+    EXPECT_FALSE(pen->property("VersionNumber").isValid());
+    // The broken descriptor declares its touch screen before it breaks; the sizes of its
+    // complete items count.
+    EXPECT_EQ(devices[3]->property("PrimaryUsagePage"), QVariant(13));
+    EXPECT_EQ(devices[3]->property("MaxInputReportSize"), QVariant(2));
+    EXPECT_FALSE(devices[4]->property("ReportDescriptor").isValid());
+    EXPECT_FALSE(devices[4]->property("PrimaryUsagePage").isValid());
 
-    // A Bluetooth pen display: strings from the kernel's HID name and unique ID.
-    testbed->addOtherDevice(4, QStringLiteral("0005:0000056A:00000357"),
-                            QStringLiteral("Pen Display"), QStringLiteral("aa:bb:cc:dd:ee:ff"),
-                            QStringLiteral("11:22:33:44:55:66"), touchScreenDescriptor());
-    const QList<OVHIDDeviceRef> withPen = manager.copyDevices();
-    ASSERT_EQ(withPen.size(), 4);
-    EXPECT_EQ(withPen[2]->nodePath(), QStringLiteral("/dev/hidraw4"));
-    EXPECT_EQ(withPen[2]->property("Transport"), QVariant("Bluetooth"));
-    EXPECT_EQ(withPen[2]->property("Product"), QVariant("Pen Display"));
-    EXPECT_EQ(withPen[2]->property("SerialNumber"), QVariant("11:22:33:44:55:66"));
-    EXPECT_EQ(withPen[2]->property("VendorID"), QVariant(0x056A));
-    EXPECT_FALSE(withPen[2]->property("VersionNumber").isValid());
-}
-
-TEST_F(LinuxHIDManagerTest, MatchingAndBrokenDescriptors) {
-    HIDTestbed::USBDevice keyboard;
-    keyboard.portPath = QStringLiteral("2");
-    keyboard.vendor = QStringLiteral("046d");
-    testbed->addUSBDevice(0, keyboard, keyboardDescriptor());
-    testbed->addUSBDevice(1, bigTouch("1.4"), touchScreenDescriptor());
-    // The descriptor ends in the middle of an item.
-    QByteArray broken = touchScreenDescriptor().left(30);
-    broken.append(char(0x96));  // Report Count, two bytes promised, none given
-    HIDTestbed::USBDevice other = bigTouch("1.5");
-    other.product = QStringLiteral("5678");
-    testbed->addUSBDevice(2, other, broken);
-    // No report_descriptor file at all.
-    HIDTestbed::USBDevice blank = bigTouch("1.6");
-    blank.product = QStringLiteral("9999");
-    testbed->addUSBDevice(3, blank, QByteArray());
-
-    OVLinuxHIDManager manager;
-    manager.setDeviceMatching({kTouchScreenMatch});
-    // The broken descriptor still declares its touch screen collection before it breaks.
-    EXPECT_EQ(nodesOf(manager.copyDevices()), (QStringList{"/dev/hidraw1", "/dev/hidraw2"}));
-    manager.setDeviceMatching({{{"VendorID", 0x04E8}, {"ProductID", 0x5678}}});
-    const QList<OVHIDDeviceRef> brokenOnly = manager.copyDevices();
-    ASSERT_EQ(nodesOf(brokenOnly), (QStringList{"/dev/hidraw2"}));
-    EXPECT_EQ(brokenOnly[0]->property("ReportDescriptor").toByteArray(), broken);
-    EXPECT_EQ(brokenOnly[0]->property("PrimaryUsagePage"), QVariant(13));
-    EXPECT_EQ(brokenOnly[0]->property("MaxInputReportSize"), QVariant(2));  // the complete items
-
-    manager.setDeviceMatching({{{"ProductID", 0x9999}}});
-    const QList<OVHIDDeviceRef> blankOnly = manager.copyDevices();
-    ASSERT_EQ(blankOnly.size(), 1);
-    EXPECT_FALSE(blankOnly[0]->property("ReportDescriptor").isValid());
-    EXPECT_FALSE(blankOnly[0]->property("PrimaryUsagePage").isValid());
-    EXPECT_EQ(blankOnly[0]->property("VendorID"), QVariant(0x04E8));
-
+    manager.setDeviceMatching({{{"DeviceUsagePage", 13}, {"DeviceUsage", 4}}});
+    EXPECT_EQ(nodesOf(manager.copyDevices()),
+              (QStringList{"/dev/hidraw3", "/dev/hidraw4", "/dev/hidraw5", "/dev/hidraw10"}));
+    manager.setDeviceMatching(
+        {{{"VendorID", 0x04E8}, {"ProductID", 0x9999}}, {{"VendorID", 0x046D}}});
+    EXPECT_EQ(nodesOf(manager.copyDevices()), (QStringList{"/dev/hidraw2", "/dev/hidraw6"}));
     manager.setDeviceMatching({{{"VendorID", 0x1111}}});
     EXPECT_TRUE(manager.copyDevices().isEmpty());
     EXPECT_EQ(manager.open(), 0);  // nothing matched, nothing failed
-    EXPECT_TRUE(manager.copyDevices().isEmpty());
 }
 
 TEST_F(LinuxHIDManagerTest, EveryReadIsOneReportUntilTheDeviceGoes) {
-    HIDTestbed::Device& display =
-        testbed->addUSBDevice(0, bigTouch("1.4"), touchScreenDescriptor());
-    HIDTestbed::Device& other = testbed->addUSBDevice(1, bigTouch("1.5"), touchScreenDescriptor());
+    HIDTestbed::Device& display = testbed->addUSBDevice(0, bigTouch("1.4"), kTouchScreen);
+    HIDTestbed::Device& other = testbed->addUSBDevice(1, bigTouch("1.5"), kTouchScreen);
+    testbed->addUSBDevice(2, bigTouch("1.6"), kTouchScreen, /*withNode=*/false);
 
     OVLinuxHIDManager manager;
-    manager.setDeviceMatching({kTouchScreenMatch});
-    ASSERT_EQ(manager.open(), 0);
+    ASSERT_EQ(manager.open(), 0);  // keeps the nodes that open
     const QList<OVHIDDeviceRef> devices = manager.copyDevices();
-    ASSERT_EQ(devices.size(), 2);
+    ASSERT_EQ(nodesOf(devices), (QStringList{"/dev/hidraw0", "/dev/hidraw1"}));
     std::vector<QByteArray> reports;
     devices[0]->registerInputReportCallback([&](const std::uint8_t* bytes, qsizetype length) {
         reports.emplace_back(reinterpret_cast<const char*>(bytes), length);
@@ -165,104 +132,76 @@ TEST_F(LinuxHIDManagerTest, EveryReadIsOneReportUntilTheDeviceGoes) {
 
     const QByteArray touch = QByteArray::fromHex("01010a00100020000000000000000001");
     testbed->sendReport(display, touch);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reports.size() == 1; }, kWaitMilliseconds));
-    EXPECT_EQ(reports[0], touch);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reports.size() == 1; }, kWait));
     QByteArray large(200, '\x5a');
-    large[0] = '\x02';
     testbed->sendReport(display, large);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reports.size() == 2; }, kWaitMilliseconds));
-    EXPECT_EQ(reports[1], large);
-
-    // The other matched device is open but not listened to.
-    testbed->sendReport(other, QByteArray::fromHex("0102"));
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reports.size() == 2; }, kWait));
+    EXPECT_EQ(reports, (std::vector<QByteArray>{touch, large}));
+    testbed->sendReport(other, QByteArray::fromHex("0102"));  // open, not listened to
+    spin();
     EXPECT_EQ(reports.size(), 2u);
 
     // Unplugged: reading ends, the error callback runs once, and nothing reads again.
     testbed->unplug(display);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !errors.empty(); }, kWaitMilliseconds));
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-    }
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].first, QStringLiteral("/dev/hidraw0"));
-    EXPECT_EQ(errors[0].second, ENODEV);
-    EXPECT_EQ(reports.size(), 2u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !errors.empty(); }, kWait));
+    spin();
+    EXPECT_EQ(errors, (std::vector<std::pair<QString, int>>{{"/dev/hidraw0", ENODEV}}));
     manager.close();
+
+    manager.setDeviceMatching({{{"LocationID", 0x01160000}}});
+    EXPECT_EQ(manager.open(), ENOENT);  // the only match cannot be opened
 }
 
-TEST_F(LinuxHIDManagerTest, ACallbackMayCloseTheManagerAndReportsStopAfterClose) {
-    HIDTestbed::Device& display =
-        testbed->addUSBDevice(0, bigTouch("1.4"), touchScreenDescriptor());
+TEST_F(LinuxHIDManagerTest, ACallbackMayCloseTheManager) {
+    HIDTestbed::Device& display = testbed->addUSBDevice(0, bigTouch("1.4"), kTouchScreen);
     auto manager = std::make_unique<OVLinuxHIDManager>();
     ASSERT_EQ(manager->open(), 0);
-    OVHIDDeviceRef device = manager->copyDevices().value(0);
-    ASSERT_TRUE(device);
     int reports = 0;
-    device->registerInputReportCallback([&](const std::uint8_t*, qsizetype) {
-        ++reports;
-        manager.reset();  // the session stops from within a report
-    });
+    manager->copyDevices().value(0)->registerInputReportCallback(
+        [&](const std::uint8_t*, qsizetype) {
+            ++reports;
+            manager.reset();  // the session stops from within a report
+        });
     testbed->sendReport(display, QByteArray::fromHex("0100"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reports == 1; }, kWaitMilliseconds));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reports == 1; }, kWait));
     testbed->sendReport(display, QByteArray::fromHex("0101"));
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-    }
+    spin();
     EXPECT_EQ(reports, 1);
 }
 
-TEST_F(LinuxHIDManagerTest, OpenKeepsTheNodesThatOpen) {
-    testbed->addUSBDevice(0, bigTouch("1.4"), touchScreenDescriptor(), /*withNode=*/false);
-    testbed->addUSBDevice(1, bigTouch("1.5"), touchScreenDescriptor());
-    OVLinuxHIDManager manager;
-    EXPECT_EQ(manager.open(), 0);
-    EXPECT_EQ(nodesOf(manager.copyDevices()), (QStringList{"/dev/hidraw1"}));
-    manager.close();
-
-    manager.setDeviceMatching({{{"LocationID", 0x01140000}}});
-    EXPECT_EQ(manager.open(), ENOENT);  // the only match cannot be opened
-    EXPECT_EQ(nodesOf(manager.copyDevices()), (QStringList{"/dev/hidraw0"}));
-}
-
-TEST_F(LinuxHIDManagerTest, TheMonitorSeesDevicesComeAndGo) {
+TEST_F(LinuxHIDManagerTest, ThePlatformsMonitorSeesDevicesComeAndGo) {
+    std::unique_ptr<OVLinuxPlatform> platform = OVCreateLinuxPlatform();
+    EXPECT_TRUE(dynamic_cast<OVLinuxHIDManager*>(platform->createHIDManager().get()));
+    EXPECT_TRUE(platform->permissions().canListenToInput());  // no digitizer to be kept from
     std::vector<OVHIDDeviceChange> changes;
-    OVHIDRawMonitor monitor([&](const OVHIDDeviceChange& change) { changes.push_back(change); });
-    ASSERT_TRUE(monitor.isWatching());
+    platform->setHIDDeviceChangeCallback(
+        [&](const OVHIDDeviceChange& change) { changes.push_back(change); });
 
-    // umockdev announces a device as it is added, as udev does when it is plugged in.
-    HIDTestbed::Device& display =
-        testbed->addUSBDevice(5, bigTouch("1.4"), touchScreenDescriptor());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !changes.empty(); }, kWaitMilliseconds));
+    HIDTestbed::Device& display = testbed->addUSBDevice(5, bigTouch("1.4"), kTouchScreen);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !changes.empty(); }, kWait));
     EXPECT_TRUE(changes[0].added);
     EXPECT_EQ(changes[0].nodePath, QStringLiteral("/dev/hidraw5"));
     ASSERT_TRUE(changes[0].device);
     EXPECT_EQ(changes[0].device->property("ProductID"), QVariant(0x1234));
-    EXPECT_EQ(changes[0].device->nodePath(), QStringLiteral("/dev/hidraw5"));
+    EXPECT_TRUE(platform->permissions().canListenToInput());  // and this test may open it
 
     changes.clear();
     testbed->uevent(display.hidSysPath, "change");     // not a hidraw node: not reported
     testbed->uevent(display.hidrawSysPath, "change");  // says nothing about presence
     testbed->unplug(display);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !changes.empty(); }, kWaitMilliseconds));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !changes.empty(); }, kWait));
     for (const OVHIDDeviceChange& change : changes) {
         EXPECT_FALSE(change.added);
         EXPECT_EQ(change.nodePath, QStringLiteral("/dev/hidraw5"));
-        EXPECT_FALSE(change.device);
     }
 }
 
 TEST_F(LinuxHIDManagerTest, TheKernelsEventNodesAreHeldWhileNoContactIsDown) {
-    HIDTestbed::Device& display =
-        testbed->addUSBDevice(0, bigTouch("1.4"), touchScreenDescriptor());
-    HIDTestbed::EventNodeState& touch = testbed->addEventNode(display, 20, 7);
-    HIDTestbed::EventNodeState& mouse = testbed->addEventNode(display, 21, 8);
-    HIDTestbed::Device& otherDisplay =
-        testbed->addUSBDevice(1, bigTouch("1.5"), touchScreenDescriptor());
-    HIDTestbed::EventNodeState& other = testbed->addEventNode(otherDisplay, 22, 9);
-
-    EXPECT_EQ(OVEvdevGrab::eventNodesOfHIDRaw(display.hidrawSysPath),
-              (QStringList{"/dev/input/event7", "/dev/input/event8"}));
+    HIDTestbed::Device& display = testbed->addUSBDevice(0, bigTouch("1.4"), kTouchScreen);
+    HIDTestbed::EventNodeState& touch = testbed->addEventNode(display, 7);
+    HIDTestbed::EventNodeState& mouse = testbed->addEventNode(display, 8);
+    HIDTestbed::Device& otherDisplay = testbed->addUSBDevice(1, bigTouch("1.5"), kTouchScreen);
+    HIDTestbed::EventNodeState& other = testbed->addEventNode(otherDisplay, 9);
 
     OVLinuxHIDManager manager;
     manager.setDeviceMatching({{{"LocationID", 0x01140000}}});
@@ -277,7 +216,6 @@ TEST_F(LinuxHIDManagerTest, TheKernelsEventNodesAreHeldWhileNoContactIsDown) {
     EXPECT_EQ(held.hold(), OVExclusiveUse::Hold::None);
     EXPECT_EQ(held.unheldNodes, (QStringList{"/dev/input/event7: a contact is down",
                                              "/dev/input/event8: a contact is down"}));
-    EXPECT_FALSE(touch.grabbed);
     EXPECT_EQ(touch.grabRequests, 0);
 
     // Lifted; another program holds the mouse node: the touch node alone.
@@ -296,13 +234,9 @@ TEST_F(LinuxHIDManagerTest, TheKernelsEventNodesAreHeldWhileNoContactIsDown) {
               QStringList{"/dev/input/event8: Permission denied"});
     EXPECT_EQ(touch.grabRequests, 1);
     mouse.grabError = 0;
-    held = device->takeExclusiveUse();
-    EXPECT_EQ(held.hold(), OVExclusiveUse::Hold::All);
-    EXPECT_EQ(held.heldNodes, (QStringList{"/dev/input/event7", "/dev/input/event8"}));
-
+    EXPECT_EQ(device->takeExclusiveUse().hold(), OVExclusiveUse::Hold::All);
     device->releaseExclusiveUse();
-    EXPECT_FALSE(touch.grabbed);
-    EXPECT_FALSE(mouse.grabbed);
+    EXPECT_FALSE(touch.grabbed || mouse.grabbed);
 
     // Held again, then the display goes: given back as reading fails.
     device->takeExclusiveUse();
@@ -310,7 +244,6 @@ TEST_F(LinuxHIDManagerTest, TheKernelsEventNodesAreHeldWhileNoContactIsDown) {
     bool failed = false;
     manager.setDeviceErrorCallback([&](const OVHIDDeviceRef&, int) { failed = true; });
     testbed->unplug(display);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return failed; }, kWaitMilliseconds));
-    EXPECT_FALSE(touch.grabbed);
-    EXPECT_FALSE(mouse.grabbed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return failed; }, kWait));
+    EXPECT_FALSE(touch.grabbed || mouse.grabbed);
 }

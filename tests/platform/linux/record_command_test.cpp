@@ -1,127 +1,153 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "hid/descriptor_writer.h"
 #include "hid/hid_recording.h"
-#include "platform/linux/descriptor_bytes_helpers.h"
 #include "platform/linux/hid_testbed_helpers.h"
 
-// orvetta-tool record, run as a user runs it, on a display in the testbed: the tool inherits
-// umockdev's preload library and the testbed from this process.
+// orvetta-tool's devices, udev-match and record verbs, run as a user runs them, on displays in
+// the testbed: the tool inherits umockdev's preload library and the testbed from this process.
 
 namespace {
 
-constexpr int kWaitMilliseconds = 10000;
+constexpr int kWait = 10000;
+const QByteArray kTouchScreen = OVHIDTouchScreenDescriptor({.fingers = 2});
 
-class RecordCommandTest : public ::testing::Test {
+class ToolVerbsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!HIDTestbed::available()) {
             ASSERT_FALSE(HIDTestbed::required()) << "umockdev's preload library is missing";
             GTEST_SKIP() << "needs umockdev-wrapper (ctest runs it so)";
         }
-        ASSERT_TRUE(QFile::exists(toolPath())) << "build the orvetta-tool target first";
         testbed = std::make_unique<HIDTestbed>();
-        HIDTestbed::USBDevice usb;
-        usb.manufacturer = QStringLiteral("Acme");
-        usb.productName = QStringLiteral("Big Touch");
-        display = &testbed->addUSBDevice(3, usb, touchScreenDescriptor());
     }
 
-    static QString toolPath() { return QStringLiteral(ORVETTA_BINARY_DIR "/orvetta-tool"); }
-
-    // Starts recording and waits until the tool says it records.
-    void startRecording(const QStringList& arguments) {
-        tool.start(toolPath(), QStringList{"record"} + arguments);
-        ASSERT_TRUE(tool.waitForStarted(kWaitMilliseconds));
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                errors += QString::fromUtf8(tool.readAllStandardError());
-                return errors.contains("press Ctrl-C") || tool.state() == QProcess::NotRunning;
-            },
-            kWaitMilliseconds));
-        ASSERT_TRUE(errors.contains("Recording /dev/hidraw3")) << errors.toStdString();
+    // Runs the tool to its end: its exit code (-1 when it did not end), standard output and error.
+    int run(const QStringList& arguments) {
+        start(arguments);
+        return finish();
     }
-
-    QByteArray fileBytes() const {
-        QFile file(dir.filePath("touch.hidrec"));
+    void start(const QStringList& arguments) {
+        tool.start(QStringLiteral(ORVETTA_BINARY_DIR "/orvetta-tool"), arguments);
+        out.clear();
+        err.clear();
+    }
+    int finish() {
+        if (!tool.waitForFinished(kWait) || tool.exitStatus() != QProcess::NormalExit) {
+            return -1;
+        }
+        out = tool.readAllStandardOutput();
+        err += QString::fromUtf8(tool.readAllStandardError());
+        return tool.exitCode();
+    }
+    QByteArray recorded() const {
+        QFile file(output);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    bool finish() {
-        if (!tool.waitForFinished(kWaitMilliseconds)) {
-            return false;
-        }
-        errors += QString::fromUtf8(tool.readAllStandardError());
-        return tool.exitStatus() == QProcess::NormalExit;
-    }
-
     std::unique_ptr<HIDTestbed> testbed;
-    HIDTestbed::Device* display = nullptr;
-    QTemporaryDir dir;
     QProcess tool;
-    QString errors;
+    QByteArray out;
+    QString err;
+    QTemporaryDir dir;
+    QString output;
 };
 
 }  // namespace
 
-TEST_F(RecordCommandTest, RecordsUntilInterrupted) {
-    startRecording({"hidraw3", "--output", dir.filePath("touch.hidrec")});
+TEST_F(ToolVerbsTest, DevicesListsTheCandidatesAndUdevMatchReadsSysfs) {
+    ASSERT_EQ(run({"devices"}), 0);
+    EXPECT_EQ(out, QByteArray("No touch devices found.\n"));
+
+    HIDTestbed::USBDevice usb{.manufacturer = "Acme", .productName = "Zeta", .serial = "SN:1"};
+    const QString zeta = testbed->addUSBDevice(7, usb, kTouchScreen).hidrawSysPath;
+    testbed->addUSBDevice(2, {.portPath = "2", .manufacturer = "Acme", .productName = "Alpha"},
+                          kTouchScreen);
+    // A touch display by its name whose descriptor has no touch layout; and a keyboard.
+    const QString mouse =
+        testbed
+            ->addUSBDevice(4, {.portPath = "3", .productName = "Meeting Touch Display"},
+                           QByteArray::fromHex("05010902a101c0"))
+            .hidrawSysPath;
+    testbed->addUSBDevice(1, {.portPath = "4", .productName = "Keyboard"},
+                          QByteArray::fromHex("05010906a101c0"));
+    const QString unreadable = testbed->addUSBDevice(3, {.portPath = "5"}, {}).hidrawSysPath;
+
+    ASSERT_EQ(run({"devices", "--json"}), 0) << err.toStdString();
+    const QJsonArray devices = QJsonDocument::fromJson(out).array();
+    ASSERT_EQ(devices.size(), 3) << out.toStdString();
+    // Supported ones first, by title; the unparseable display last.
+    EXPECT_EQ(devices[0]["title"].toString(), QStringLiteral("Alpha (0x04e8:0x1234)"));
+    EXPECT_EQ(devices[0]["node"].toString(), QStringLiteral("/dev/hidraw2"));
+    EXPECT_EQ(devices[1]["signature"].toString(),
+              QStringLiteral("04e8:1234:01140000:Acme:Zeta:SN_1"));
+    EXPECT_EQ(devices[2]["node"].toString(), QStringLiteral("/dev/hidraw4"));
+    EXPECT_EQ(devices[2]["supported"].toBool(), false);
+    ASSERT_EQ(run({"devices"}), 0);
+    EXPECT_TRUE(
+        out.startsWith("Alpha (0x04e8:0x1234)\n  signature: 04e8:1234:01200000:Acme:Alpha:-"
+                       "\n  supported: yes\n  node:      /dev/hidraw2\n"))
+        << out.toStdString();
+
+    // udev passes a device's path in sysfs and imports the line as a property.
+    for (const auto& [path, line] : {std::pair{zeta, "ORVETTA_TOUCH_DIGITIZER=1\n"},
+                                     {mouse, "ORVETTA_TOUCH_DIGITIZER=0\n"},
+                                     {unreadable, "ORVETTA_TOUCH_DIGITIZER=0\n"}}) {
+        EXPECT_EQ(run({"udev-match", path}), 0);
+        EXPECT_EQ(out, QByteArray(line)) << path.toStdString();
+    }
+    EXPECT_TRUE(err.contains("no report descriptor")) << err.toStdString();
+}
+
+TEST_F(ToolVerbsTest, RecordRunsUntilInterruptedOrUnplugged) {
+    HIDTestbed::Device& display =
+        testbed->addUSBDevice(3, {.manufacturer = "Acme", .productName = "Big"}, kTouchScreen);
     const QByteArray first = QByteArray::fromHex("01010a001000200000000000000001");
     const QByteArray second = QByteArray::fromHex("01000a001000200000000000000000");
-    testbed->sendReport(*display, first);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return fileBytes().count("\nE: ") == 1; }, kWaitMilliseconds));
-    testbed->sendReport(*display, second);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return fileBytes().count("\nE: ") == 2; }, kWaitMilliseconds));
-
-    ::kill(pid_t(tool.processId()), SIGINT);
-    ASSERT_TRUE(finish());
-    EXPECT_EQ(tool.exitCode(), 0) << errors.toStdString();
-    EXPECT_TRUE(errors.contains("Recorded 2 reports to " + dir.filePath("touch.hidrec")));
-
-    OVError error;
-    const auto recording = OVReadHIDRecording(fileBytes(), &error);
-    ASSERT_TRUE(recording) << error.description.toStdString();
-    EXPECT_EQ(recording->descriptor, touchScreenDescriptor());
-    EXPECT_EQ(recording->name, QStringLiteral("Acme Big Touch"));
-    EXPECT_EQ(recording->physicalPath, QStringLiteral("usb-0000:00:14.0-1.4/input0"));
-    EXPECT_EQ(recording->bus, 3u);
-    EXPECT_EQ(recording->vendor, 0x04E8u);
-    EXPECT_EQ(recording->product, 0x1234u);
-    ASSERT_EQ(recording->events.size(), 2);
-    EXPECT_EQ(recording->events[0].bytes, first);
-    EXPECT_EQ(recording->events[1].bytes, second);
-    EXPECT_DOUBLE_EQ(recording->events[0].time, 0.0);
-    EXPECT_GE(recording->events[1].time, 0.0);
-}
-
-TEST_F(RecordCommandTest, StopsWhenTheDisplayIsUnplugged) {
-    startRecording({"/dev/hidraw3", "--output", dir.filePath("touch.hidrec")});
-    testbed->sendReport(*display, QByteArray::fromHex("0100"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fileBytes().contains("\nE: "); }, kWaitMilliseconds));
-    testbed->unplug(*display);
-    ASSERT_TRUE(finish());
-    EXPECT_EQ(tool.exitCode(), 1);
-    EXPECT_TRUE(errors.contains("the device stopped")) << errors.toStdString();
-    EXPECT_TRUE(errors.contains("Recorded 1 report to"));
-    EXPECT_TRUE(OVReadHIDRecording(fileBytes()).has_value());  // what was recorded is kept
-}
-
-TEST_F(RecordCommandTest, RefusesWhatIsNotAHidrawNode) {
-    tool.start(toolPath(), {"record", "/dev/hidraw9"});
-    ASSERT_TRUE(finish());
-    EXPECT_EQ(tool.exitCode(), 1);
-    EXPECT_TRUE(errors.contains("/dev/hidraw9 is not a hidraw device"));
-
-    errors.clear();
-    tool.start(toolPath(), {"record"});
-    ASSERT_TRUE(finish());
-    EXPECT_EQ(tool.exitCode(), 2);
-    EXPECT_TRUE(errors.contains("usage: orvetta-tool record"));
+    for (bool interrupt : {true, false}) {
+        output = dir.filePath(interrupt ? "interrupted.hidrec" : "unplugged.hidrec");
+        start({"record", interrupt ? "hidraw3" : "/dev/hidraw3", "--output", output});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                err += QString::fromUtf8(tool.readAllStandardError());
+                return err.contains("press Ctrl-C") || tool.state() == QProcess::NotRunning;
+            },
+            kWait));
+        ASSERT_TRUE(err.contains("Recording /dev/hidraw3")) << err.toStdString();
+        for (const QByteArray& report : {first, second}) {
+            const qsizetype before = recorded().count("\nE: ");
+            testbed->sendReport(display, report);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return recorded().count("\nE: ") > before; }, kWait));
+        }
+        if (interrupt) {
+            ::kill(pid_t(tool.processId()), SIGINT);
+            EXPECT_EQ(finish(), 0) << err.toStdString();
+        } else {
+            testbed->unplug(display);
+            EXPECT_EQ(finish(), 1);
+            EXPECT_TRUE(err.contains("the device stopped")) << err.toStdString();
+        }
+        EXPECT_TRUE(err.contains("Recorded 2 reports to " + output));
+        // What was recorded is kept either way.
+        OVError error;
+        const auto recording = OVReadHIDRecording(recorded(), &error);
+        ASSERT_TRUE(recording) << error.description.toStdString();
+        EXPECT_EQ(recording->descriptor, kTouchScreen);
+        EXPECT_EQ(recording->name, QStringLiteral("Acme Big"));
+        EXPECT_EQ(recording->physicalPath, QStringLiteral("usb-0000:00:14.0-1.4/input0"));
+        EXPECT_EQ(recording->vendor, 0x04E8u);
+        ASSERT_EQ(recording->events.size(), 2);
+        EXPECT_EQ(recording->events[1].bytes, second);
+        EXPECT_DOUBLE_EQ(recording->events[0].time, 0.0);
+    }
+    EXPECT_EQ(run({"record", "/dev/hidraw9"}), 1);
+    EXPECT_TRUE(err.contains("/dev/hidraw9 is not a hidraw device"));
 }
