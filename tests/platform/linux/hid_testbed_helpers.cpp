@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <linux/input.h>
-#include <linux/uinput.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -58,81 +57,7 @@ gboolean handleEventNodeIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, g
     return TRUE;
 }
 
-// The uinput driver as far as libevdev uses it; each open of the node sets up one device.
-gboolean handleUInputIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
-    auto* uinput = static_cast<HIDTestbed::FakeUInput*>(data);
-    std::lock_guard<std::mutex> lock(uinput->mutex);
-    const unsigned long request = umockdev_ioctl_client_get_request(client);
-    UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
-    if (request == UI_GET_VERSION) {  // libevdev asks first
-        const unsigned five = 5;
-        umockdev_ioctl_data_update(umockdev_ioctl_data_resolve(argument, 0, sizeof five, nullptr),
-                                   0, (guint8*)&five, sizeof five);
-        uinput->deviceOfClient[client] = uinput->devices.size();
-        uinput->devices.emplace_back();
-    } else if (request == UI_DEV_SETUP) {
-        uinput_setup setup{};
-        std::memcpy(&setup, umockdev_ioctl_data_resolve(argument, 0, sizeof setup, nullptr)->data,
-                    sizeof setup);
-        uinput->devices.at(uinput->deviceOfClient.at(client)).name = setup.name;
-    } else if (request == UI_DEV_CREATE) {
-        uinput->devices.at(uinput->deviceOfClient.at(client)).created = true;
-    } else if (request == UI_DEV_DESTROY) {
-        ++uinput->destroyed;
-        uinput->devices.at(uinput->deviceOfClient.at(client)).hasReader = false;
-    } else if (_IOC_TYPE(request) == 'U' && _IOC_NR(request) == _IOC_NR(UI_GET_SYSNAME(0))) {
-        const char sysname[] = "input90";
-        umockdev_ioctl_data_update(
-            umockdev_ioctl_data_resolve(argument, 0, _IOC_SIZE(request), nullptr), 0,
-            (guint8*)sysname, sizeof sysname);
-    } else if (_IOC_TYPE(request) != 'U') {
-        complete(client, -1, ENOTTY);
-        return TRUE;
-    }
-    complete(client, 0);  // the capability bits are taken as given
-    return TRUE;
-}
-
-gboolean handleUInputWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
-    auto* uinput = static_cast<HIDTestbed::FakeUInput*>(data);
-    UMockdevIoctlData* buffer = umockdev_ioctl_client_get_arg(client);
-    std::lock_guard<std::mutex> lock(uinput->mutex);
-    HIDTestbed::UInputDevice& device = uinput->devices.at(uinput->deviceOfClient.at(client));
-    for (std::size_t offset = 0; offset + sizeof(input_event) <= std::size_t(buffer->data_len);
-         offset += sizeof(input_event)) {
-        input_event event{};
-        std::memcpy(&event, buffer->data + offset, sizeof event);
-        // What the kernel's input core passes on to a reader of the device's node.
-        if (!device.hasReader || (event.type == EV_ABS && device.lastAbsolute.count(event.code) &&
-                                  device.lastAbsolute[event.code] == event.value)) {
-            continue;
-        }
-        if (event.type == EV_ABS) {
-            device.lastAbsolute[event.code] = event.value;
-        }
-        if (event.type == EV_SYN && !std::exchange(device.framePending, false)) {
-            continue;
-        }
-        device.framePending = event.type != EV_SYN;
-        uinput->events.push_back({event.type, event.code, event.value});
-    }
-    complete(client, glong(buffer->data_len));
-    return TRUE;
-}
-
 }  // namespace
-
-std::vector<HIDTestbed::WrittenEvent> HIDTestbed::FakeUInput::takeEvents() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return std::exchange(events, {});
-}
-
-void HIDTestbed::FakeUInput::openReaders() {
-    std::lock_guard<std::mutex> lock(mutex);
-    for (UInputDevice& device : devices) {
-        device.hasReader = device.created;
-    }
-}
 
 HIDTestbed::HIDTestbed() : _testbed(umockdev_testbed_new()) {}
 
@@ -204,19 +129,6 @@ HIDTestbed::Device& HIDTestbed::addUSBDevice(int hidrawNumber, const USBDevice& 
     return addHIDRaw(hidrawNumber, hidPath, descriptor, withNode);
 }
 
-HIDTestbed::Device& HIDTestbed::addOtherDevice(int hidrawNumber, const QString& hidID,
-                                               const QString& name, const QString& uniq,
-                                               const QByteArray& descriptor) {
-    const QString hidName = hidID.section(':', 0, 0) + ':' + hidID.section(':', 1, 1).right(4) +
-                            ':' + hidID.section(':', 2, 2).right(4) + '.' +
-                            QString::number(++_hidCount).rightJustified(4, '0');
-    const QString hidPath = takeString(umockdev_testbed_add_device(
-        _testbed, "hid", hidName.toUtf8(), nullptr, nullptr, "HID_ID", hidID.toUtf8().constData(),
-        "HID_NAME", name.toUtf8().constData(), "HID_PHYS", "phys", "HID_UNIQ",
-        uniq.toUtf8().constData(), nullptr));
-    return addHIDRaw(hidrawNumber, hidPath, descriptor, true);
-}
-
 HIDTestbed::Device& HIDTestbed::addHIDRaw(int hidrawNumber, const QString& hidPath,
                                           const QByteArray& descriptor, bool withNode) {
     if (!descriptor.isEmpty()) {
@@ -257,28 +169,6 @@ HIDTestbed::Device& HIDTestbed::addHIDRaw(int hidrawNumber, const QString& hidPa
     return device;
 }
 
-UMockdevIoctlBase* HIDTestbed::attach(const QString& node, void* state) {
-    // A plain file stands for the node; its ioctls go to a fake driver.
-    const QString file = root() + node;
-    QDir().mkpath(QFileInfo(file).path());
-    QFile(file).open(QIODevice::WriteOnly);
-    UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
-    _handlers.push_back(handler);
-    if (node == QStringLiteral("/dev/uinput")) {
-        g_signal_connect(handler, "handle-ioctl", G_CALLBACK(handleUInputIoctl), state);
-        g_signal_connect(handler, "handle-write", G_CALLBACK(handleUInputWrite), state);
-    } else {
-        g_signal_connect(handler, "handle-ioctl", G_CALLBACK(handleEventNodeIoctl), state);
-    }
-    GError* error = nullptr;
-    if (!umockdev_testbed_attach_ioctl(_testbed, node.toUtf8(), handler, &error)) {
-        const std::string message = error ? error->message : "attach failed";
-        g_clear_error(&error);
-        throw std::runtime_error(message);
-    }
-    return handler;
-}
-
 HIDTestbed::EventNodeState& HIDTestbed::addEventNode(Device& device, int eventNumber) {
     const QByteArray eventName = "event" + QByteArray::number(eventNumber);
     const QString inputPath = takeString(umockdev_testbed_add_device(
@@ -288,14 +178,18 @@ HIDTestbed::EventNodeState& HIDTestbed::addEventNode(Device& device, int eventNu
                                 ("13:" + QByteArray::number(64 + eventNumber)).constData(), nullptr,
                                 "DEVNAME", ("/dev/input/" + eventName).constData(), nullptr);
     _eventStates.push_back(std::make_unique<EventNodeState>());
-    attach("/dev/input/" + QString::fromUtf8(eventName), _eventStates.back().get());
+    // A plain file stands for the node; its ioctls go to the fake driver.
+    const QByteArray node = "/dev/input/" + eventName;
+    QDir().mkpath(root() + "/dev/input");
+    QFile(root() + node).open(QIODevice::WriteOnly);
+    UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
+    _handlers.push_back(handler);
+    g_signal_connect(handler, "handle-ioctl", G_CALLBACK(handleEventNodeIoctl),
+                     _eventStates.back().get());
+    if (!umockdev_testbed_attach_ioctl(_testbed, node, handler, nullptr)) {
+        throw std::runtime_error("attaching a fake driver failed");
+    }
     return *_eventStates.back();
-}
-
-HIDTestbed::FakeUInput& HIDTestbed::addUInput() {
-    _uinput = std::make_unique<FakeUInput>();
-    attach(QStringLiteral("/dev/uinput"), _uinput.get());
-    return *_uinput;
 }
 
 void HIDTestbed::sendReport(const Device& device, const QByteArray& report) {

@@ -5,8 +5,6 @@
 #include <atomic>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <string>
 #include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
@@ -24,32 +22,6 @@ class HIDTestbed {
         std::atomic<int> grabRequests{0};
         std::atomic<bool> contactDown{false};
         std::atomic<int> grabError{0};  // what a grab fails with; 0 lets it succeed
-    };
-
-    // A fake /dev/uinput. Like the kernel's driver it delivers nothing before a reader opened a
-    // device (the desktop does that some time after the device appears: openReaders()), drops
-    // an absolute value equal to the axis's last one, and a frame left with nothing in it.
-    struct WrittenEvent {
-        unsigned type;
-        unsigned code;
-        int value;
-    };
-    struct UInputDevice {
-        std::string name;
-        bool created = false;
-        bool hasReader = false;
-        bool framePending = false;
-        std::map<unsigned, int> lastAbsolute;
-    };
-    struct FakeUInput {
-        std::mutex mutex;
-        std::vector<UInputDevice> devices;  // in the order they were set up
-        int destroyed = 0;
-        std::vector<WrittenEvent> events;  // delivered, of every device
-        std::map<const void*, std::size_t> deviceOfClient;
-
-        std::vector<WrittenEvent> takeEvents();
-        void openReaders();
     };
 
     struct USBDevice {
@@ -83,12 +55,8 @@ class HIDTestbed {
     // report_descriptor file out. `withNode` false makes no /dev node to open.
     Device& addUSBDevice(int hidrawNumber, const USBDevice& usb, const QByteArray& descriptor,
                          bool withNode = true);
-    // A HID device on another bus (HID_ID bus 0005 Bluetooth, 0018 I2C).
-    Device& addOtherDevice(int hidrawNumber, const QString& hidID, const QString& name,
-                           const QString& uniq, const QByteArray& descriptor);
     // An input device with an event node under a HID device; returns its fake driver's state.
     EventNodeState& addEventNode(Device& device, int eventNumber);
-    FakeUInput& addUInput();
 
     void sendReport(const Device& device, const QByteArray& report);
     // The display is pulled out: its node stops (reads end) and udev says it was removed.
@@ -99,13 +67,11 @@ class HIDTestbed {
   private:
     Device& addHIDRaw(int hidrawNumber, const QString& hidPath, const QByteArray& descriptor,
                       bool withNode);
-    UMockdevIoctlBase* attach(const QString& node, void* state);
     QString root() const;
 
     UMockdevTestbed* _testbed = nullptr;
     std::map<int, Device> _devices;
     std::vector<std::unique_ptr<EventNodeState>> _eventStates;
-    std::unique_ptr<FakeUInput> _uinput;
     std::vector<UMockdevIoctlBase*> _handlers;
     int _hidCount = 0;
 };
