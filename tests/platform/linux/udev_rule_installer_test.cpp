@@ -50,7 +50,6 @@ TEST(UdevRuleInstaller, WritesTheRuleAndReloadsUdevAsRootOnly) {
                   (QFileDevice::ReadOther | QFileDevice::WriteOther),
               QFileDevice::ReadOther);
     EXPECT_TRUE(root.commands.value(0).startsWith("udevadm control --reload-rules"));
-    EXPECT_TRUE(root.out.contains("Reloaded the udev rules"));
     EXPECT_TRUE(root.err.isEmpty());
 
     // Into a package's folder: no root, no reload.
@@ -63,13 +62,12 @@ TEST(UdevRuleInstaller, WritesTheRuleAndReloadsUdevAsRootOnly) {
 TEST(UdevRuleInstaller, FailuresStopAndAreReported) {
     Installation reloadFails;
     EXPECT_EQ(reloadFails.run(true, 1), 1);
-    EXPECT_EQ(reloadFails.commands.size(), 2);
+    ASSERT_EQ(reloadFails.commands.size(), 2);
     EXPECT_TRUE(reloadFails.err.contains(reloadFails.commands[1])) << reloadFails.err.toStdString();
     EXPECT_FALSE(reloadFails.rule().isEmpty());
 
     Installation blocked;  // a file where the folder should be
     QFile(blocked.dir.filePath("rules.d")).open(QIODevice::WriteOnly);
     EXPECT_EQ(blocked.run(true), 1);
-    EXPECT_TRUE(blocked.err.contains("Could not write"));
-    EXPECT_TRUE(blocked.commands.isEmpty());
+    EXPECT_TRUE(blocked.err.contains("Could not write") && blocked.commands.isEmpty());
 }

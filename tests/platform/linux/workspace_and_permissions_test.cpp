@@ -1,18 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QScopeGuard>
 #include <QStyleHints>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QUuid>
 #include <memory>
 
 #include "keyboard/recording_event_poster.h"
 #include "platform/linux/linux_event_poster.h"
 #include "platform/linux/linux_permissions.h"
-#include "platform/linux/single_instance.h"
 
 TEST(LinuxEventPoster, ChoosesTheFirstBackendThatWorksAndLooksAgainOnlyWhenAsked) {
     int tries = 0;
@@ -85,32 +79,4 @@ TEST(LinuxPermissions, InputMonitoringMeansTheDigitizerCanBeRead) {
     EXPECT_FALSE(permissions.canPostEvents());
     posting = true;
     EXPECT_TRUE(permissions.canPostEvents());
-}
-
-TEST(SingleInstance, ASecondStartActivatesTheFirst) {
-    // The lock and the socket live in the user's runtime directory.
-    QTemporaryDir runtime;
-    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", savedRuntime); });
-    const QString name = "orvetta-test-" + QUuid::createUuid().toString(QUuid::Id128);
-    auto first = std::make_unique<OVSingleInstance>(name);
-    QList<bool> firstInstalls;
-    first->setActivationRequestCallback(
-        [&](const OVActivationRequest& request) { firstInstalls.append(request.firstInstall); });
-    EXPECT_FALSE(first->activateOther());
-    EXPECT_TRUE(first->isRunningInstance());
-    EXPECT_TRUE(QFileInfo::exists(runtime.filePath(name + ".socket")));
-
-    // A second start hands over, with the first-install switch when it has it.
-    EXPECT_TRUE(OVSingleInstance(name).activateOther());
-    EXPECT_TRUE(OVSingleInstance(name).activateOther({true}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return firstInstalls.size() == 2; }, 5000));
-    EXPECT_EQ(firstInstalls, QList<bool>({false, true}));
-
-    // Once the first is gone, the next start runs.
-    first.reset();
-    OVSingleInstance third(name);
-    EXPECT_FALSE(third.activateOther());
-    EXPECT_TRUE(third.isRunningInstance());
 }
