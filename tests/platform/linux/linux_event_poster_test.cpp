@@ -6,7 +6,6 @@
 
 #include "keyboard/recording_event_poster.h"
 #include "platform/linux/linux_event_poster.h"
-#include "platform/linux/linux_permissions.h"
 
 TEST(LinuxEventPoster, ChoosesTheFirstBackendThatWorksAndLooksAgainOnlyWhenAsked) {
     int tries = 0;
@@ -46,37 +45,4 @@ TEST(LinuxEventPoster, ChoosesTheFirstBackendThatWorksAndLooksAgainOnlyWhenAsked
     EXPECT_EQ(tries, 6);
     EXPECT_EQ(made->lines().size(), 1);
     EXPECT_DOUBLE_EQ(poster.doubleClickInterval(), 0.5);
-}
-
-TEST(LinuxPermissions, InputMonitoringMeansTheDigitizerCanBeRead) {
-    auto record = [](const QString& node, QList<OVHIDUsagePair> usages) {
-        OVHIDRawDeviceRecord device;
-        device.nodePath = node;
-        device.topLevelUsages = std::move(usages);
-        return device;
-    };
-    const QList<OVHIDRawDeviceRecord> devices{
-        record("/dev/hidraw0", {{0x01, 0x06}}),                // keyboard
-        record("/dev/hidraw1", {{0x01, 0x02}, {0x0D, 0x04}}),  // mouse first, then touch screen
-        record("/dev/hidraw2", {{0x0D, 0x02}}),                // pen
-    };
-    QStringList readable;
-    QStringList tried;
-    bool posting = false;
-    QList<OVHIDRawDeviceRecord> attached = devices;
-    OVLinuxPermissions permissions([&] { return posting; }, [&] { return attached; },
-                                   [&](const QString& node) {
-                                       tried.append(node);
-                                       return readable.contains(node);
-                                   });
-    EXPECT_FALSE(permissions.canListenToInput());
-    EXPECT_EQ(tried, (QStringList{"/dev/hidraw1", "/dev/hidraw2"}));  // never the keyboard
-    readable = {"/dev/hidraw2"};
-    EXPECT_TRUE(permissions.canListenToInput());
-    attached = {devices[0]};  // without a digitizer there is nothing to be kept from
-    readable.clear();
-    EXPECT_TRUE(permissions.canListenToInput());
-    EXPECT_FALSE(permissions.canPostEvents());
-    posting = true;
-    EXPECT_TRUE(permissions.canPostEvents());
 }
