@@ -114,9 +114,10 @@ HIDTestbed::Device& HIDTestbed::addUSBDevice(int hidrawNumber, const USBDevice& 
                                                "bInterfaceClass", "03", nullptr, "DEVTYPE",
                                                "usb_interface", nullptr))
             .toUtf8();
-    const QString ids = usb.vendor.toUpper() + ':' + usb.product.toUpper();
-    const QString hidName =
-        QStringLiteral("0003:%1.%2").arg(ids).arg(++_hidCount, 4, 10, QChar('0'));
+    const QString hidName = QStringLiteral("0003:%1:%2.%3")
+                                .arg(usb.vendor, usb.product)
+                                .arg(++_hidCount, 4, 10, QChar('0'))
+                                .toUpper();
     const QString hidPath = takeString(umockdev_testbed_add_device(
         _testbed, "hid", hidName.toUtf8(), interfacePath, nullptr, "HID_ID",
         QStringLiteral("0003:0000%1:0000%2")
@@ -126,11 +127,6 @@ HIDTestbed::Device& HIDTestbed::addUSBDevice(int hidrawNumber, const USBDevice& 
             .constData(),
         "HID_NAME", (usb.manufacturer + ' ' + usb.productName).toUtf8().constData(), "HID_PHYS",
         ("usb-0000:00:14.0-" + usb.portPath + "/input0").toUtf8().constData(), nullptr));
-    return addHIDRaw(hidrawNumber, hidPath, descriptor, withNode);
-}
-
-HIDTestbed::Device& HIDTestbed::addHIDRaw(int hidrawNumber, const QString& hidPath,
-                                          const QByteArray& descriptor, bool withNode) {
     if (!descriptor.isEmpty()) {
         umockdev_testbed_set_attribute_binary(_testbed, hidPath.toUtf8(), "report_descriptor",
                                               (guint8*)descriptor.constData(),
@@ -150,21 +146,17 @@ HIDTestbed::Device& HIDTestbed::addHIDRaw(int hidrawNumber, const QString& hidPa
     int master = -1;
     int slave = -1;
     char name[128] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        throw std::runtime_error("openpty failed");
-    }
-    termios attributes{};
-    tcgetattr(slave, &attributes);
-    cfmakeraw(&attributes);
-    tcsetattr(slave, TCSANOW, &attributes);
+    openpty(&master, &slave, name, nullptr, nullptr);
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
     ::close(slave);  // the program opens the slave through the node
     // Programs the test starts must not hold the master: closing it is how a display is unplugged.
     ::fcntl(master, F_SETFD, FD_CLOEXEC);
     const QByteArray node = (root() + device.nodePath).toUtf8();
     QDir().mkpath(QFileInfo(QString::fromUtf8(node)).path());
-    if (::symlink(name, node) != 0) {
-        throw std::runtime_error("symlink failed");
-    }
+    ::symlink(name, node);
     device.ptyMaster = master;
     return device;
 }

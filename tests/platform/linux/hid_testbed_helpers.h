@@ -65,8 +65,6 @@ class HIDTestbed {
     Device& device(int hidrawNumber) { return _devices.at(hidrawNumber); }
 
   private:
-    Device& addHIDRaw(int hidrawNumber, const QString& hidPath, const QByteArray& descriptor,
-                      bool withNode);
     QString root() const;
 
     UMockdevTestbed* _testbed = nullptr;
