@@ -11,8 +11,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -155,7 +153,7 @@ HIDTestbed::Device& HIDTestbed::addUSBDevice(int hidrawNumber, const USBDevice& 
     // Programs the test starts must not hold the master: closing it is how a display is unplugged.
     ::fcntl(master, F_SETFD, FD_CLOEXEC);
     const QByteArray node = (root() + device.nodePath).toUtf8();
-    QDir().mkpath(QFileInfo(QString::fromUtf8(node)).path());
+    QDir().mkpath(root() + "/dev");
     ::symlink(name, node);
     device.ptyMaster = master;
     return device;

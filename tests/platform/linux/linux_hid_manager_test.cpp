@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QTest>
-#include <vector>
 
 #include "hid/descriptor_writer.h"
 #include "platform/linux/hid_testbed_helpers.h"
@@ -17,7 +16,7 @@ namespace {
 constexpr int kWait = 5000;
 // Report 1: two contacts of 6 bytes and a contact count; 14 bytes with the ID.
 const QByteArray kTouchScreen = OVHIDTouchScreenDescriptor({.fingers = 2});
-const QByteArray kKeyboard = QByteArray::fromHex("05010906a101750895088102c0");
+const QByteArray kMouse = QByteArray::fromHex("05010902a101c0");
 
 HIDTestbed::USBDevice bigTouch(const QString& port, const QString& product = "1234") {
     return {.portPath = port, .product = product, .productName = "Big|Touch 65"};
@@ -53,7 +52,7 @@ class LinuxHIDManagerTest : public ::testing::Test {
 
 TEST_F(LinuxHIDManagerTest, EnumeratesAndMatchesWithPropertiesFromSysfs) {
     testbed->addUSBDevice(10, bigTouch("1.4"), kTouchScreen);
-    testbed->addUSBDevice(2, {.portPath = "2", .vendor = "046d"}, kKeyboard);
+    testbed->addUSBDevice(2, {.portPath = "2", .vendor = "046d"}, kMouse);
     testbed->addUSBDevice(3, bigTouch("1.3"), kTouchScreen);
     // A descriptor that ends in the middle of an item (Report Count promising two bytes), and
     // one with no report_descriptor at all.
@@ -72,7 +71,6 @@ TEST_F(LinuxHIDManagerTest, EnumeratesAndMatchesWithPropertiesFromSysfs) {
         EXPECT_EQ(devices[4]->property(key), value) << key.toStdString();
     }
     EXPECT_EQ(devices[1]->property("LocationID"), QVariant(0x01130000));  // the twin's port
-    EXPECT_EQ(devices[0]->property("MaxInputReportSize"), QVariant(8));
     // The broken descriptor declares its touch screen before it breaks; its complete items count.
     EXPECT_EQ(devices[2]->property("PrimaryUsagePage"), QVariant(13));
     EXPECT_EQ(devices[2]->property("MaxInputReportSize"), QVariant(2));
@@ -137,7 +135,6 @@ TEST_F(LinuxHIDManagerTest, EveryReadIsOneReportUntilTheDeviceGoes) {
 
 TEST_F(LinuxHIDManagerTest, ThePlatformsMonitorSeesDevicesComeAndGo) {
     std::unique_ptr<OVLinuxPlatform> platform = OVCreateLinuxPlatform();
-    EXPECT_TRUE(dynamic_cast<OVLinuxHIDManager*>(platform->createHIDManager().get()));
     // No digitizer: nothing to be kept from; one that cannot be opened: kept from it.
     EXPECT_TRUE(platform->permissions().canListenToInput());
     testbed->addUSBDevice(6, bigTouch("1.5"), kTouchScreen, /*withNode=*/false);

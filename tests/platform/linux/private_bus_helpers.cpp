@@ -1,7 +1,6 @@
 #include "platform/linux/private_bus_helpers.h"
 
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QFile>
 #include <QTest>
 #include <QUuid>

@@ -2,7 +2,6 @@
 
 #include "platform/linux/x11_connection.h"
 
-#include <QtGlobal>
 #include <stdexcept>
 
 // Xlib last: its macros clash with Qt's names.

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QPoint>
 #include <QTest>
-#include <memory>
 
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
