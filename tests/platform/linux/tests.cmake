@@ -2,7 +2,7 @@
 # umockdev's preload library (udev and hidraw in a testbed); see run-tests.
 pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
 target_link_libraries(${name} PRIVATE PkgConfig::UMOCKDEV)
-set(test_launcher ${CMAKE_CURRENT_SOURCE_DIR}/platform_linux/run-tests)
+set(test_launcher ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/run-tests)
 if(TARGET orvetta-tool)
   add_dependencies(${name} orvetta-tool)  # the devices and record verbs run in the testbed
 endif()

@@ -16,24 +16,16 @@ class PrivateBus {
 
     PrivateBus();
     ~PrivateBus();
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool isRunning() const { return !_address.isEmpty(); }
-    QDBusConnection connection() const;
-    // A second connection, as another client of the bus.
-    QDBusConnection newConnection(const QString& name) const;
-
-    // Starts a dbusmock template (with its JSON parameters) and waits until its name is on the
-    // bus. `systemTemplate` puts it where system services live.
-    bool startTemplate(const QString& name, const QString& busName, bool systemTemplate,
-                       const QString& parameters = QString());
+    // A connection to the bus; each name is another client of it.
+    QDBusConnection connection(const QString& name = QString()) const;
+    // Starts a dbusmock template and waits until its name is on the bus. `systemTemplate` puts
+    // it where system services live.
+    bool startTemplate(const QString& name, const QString& busName, bool systemTemplate);
     // Calls a method of the mock's own interface (org.freedesktop.DBus.Mock).
     QVariantList callMock(const QString& service, const QString& path, const QString& method,
                           const QVariantList& arguments);
-    // Emits a signal from a mock object.
-    void emitSignal(const QString& service, const QString& path, const QString& interface,
-                    const QString& name, const QString& signature, const QVariantList& arguments);
 
   private:
     QProcess _daemon;

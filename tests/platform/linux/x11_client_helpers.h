@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QPoint>
 #include <QString>
 #include <vector>
 
@@ -36,8 +35,6 @@ class X11TestClient {
 
     // Everything the server delivered up to now (after a round trip).
     std::vector<Event> takeEvents();
-    // Where the pointer is, in root coordinates.
-    QPoint pointer();
     // The keysyms of a key code in the server's map right now.
     unsigned long keysymOf(unsigned keycode);
     // Makes a top-level window with a WM_CLASS and a _NET_WM_PID, and names a window as the

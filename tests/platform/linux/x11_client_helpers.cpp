@@ -1,9 +1,7 @@
-#include "platform_linux/x11_client_helpers.h"
+#include "platform/linux/x11_client_helpers.h"
 
 #include "platform/linux/x11_connection.h"
 
-#include <QPoint>
-#include <QtGlobal>
 #include <stdexcept>
 
 // Xlib last: its macros clash with Qt's names.
@@ -84,19 +82,6 @@ std::vector<X11TestClient::Event> X11TestClient::takeEvents() {
         events.push_back(event);
     }
     return events;
-}
-
-QPoint X11TestClient::pointer() {
-    Window root = 0;
-    Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    int x = 0;
-    int y = 0;
-    unsigned mask = 0;
-    XQueryPointer(_display, DefaultRootWindow(_display), &root, &child, &rootX, &rootY, &x, &y,
-                  &mask);
-    return QPoint(rootX, rootY);
 }
 
 unsigned long X11TestClient::keysymOf(unsigned keycode) {
