@@ -1,2 +1,0 @@
-#pragma once
-#include "support/keyboard_helpers.h"  // shared with the Linux platform tests
