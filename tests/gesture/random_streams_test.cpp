@@ -114,18 +114,18 @@ class RandomStreamsTest : public GestureTest {
         std::uniform_int_distribution<int> keyboard(0, 9);
         std::bernoulli_distribution coin(0.5);
         for (const QString& input : OVInputNames()) {
-            setProfileValue(OVMouseActionKey(input), mouse(random));
-            setProfileValue(OVModifierActionKey(input), coin(random) ? 0 : keyboard(random));
-            setProfileValue(OVInertiaEnabledKey(input), coin(random));
-            setProfileValue(OVKeyComboKeyCodeKey(input), keyboard(random) * 3);
-            setProfileValue(OVKeyComboFlagsKey(input), coin(random) ? 0x1E0000 : 0x40000);
+            set(OVMouseActionKey(input), mouse(random));
+            set(OVModifierActionKey(input), coin(random) ? 0 : keyboard(random));
+            set(OVInertiaEnabledKey(input), coin(random));
+            set(OVKeyComboKeyCodeKey(input), keyboard(random) * 3);
+            set(OVKeyComboFlagsKey(input), coin(random) ? 0x1E0000 : 0x40000);
         }
         const double delays[] = {0.0, 0.0005, 0.05, 0.1, 0.3};
-        setProfileValue("touchDelay", delays[random() % 5]);
-        setProfileValue("scrollReleaseDelay", delays[random() % 5]);
-        setProfileValue("scrollScale", 0.5 + (random() % 4));
+        set("touchDelay", delays[random() % 5]);
+        set("scrollReleaseDelay", delays[random() % 5]);
+        set("scrollScale", 0.5 + (random() % 4));
         OVStandardPreferences().setBool("naturalScroll", coin(random));
-        setProfileValue(OVLongPressRightClickKey, coin(random));
+        set(OVLongPressRightClickKey, coin(random));
     }
 
     std::vector<TestTouch> randomContacts(std::mt19937& random, std::vector<TestTouch>& fingers) {
