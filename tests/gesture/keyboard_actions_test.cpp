@@ -115,19 +115,4 @@ TEST_F(KeyboardActionsTest, KeyCombosPressModifiersInOrderAndReleaseInReverse) {
     EXPECT_EQ(combo(0.8).size(), 2);
 }
 
-TEST_F(KeyboardActionsTest, ModifierActionsRideOnEventsAndPostNoKeys) {
-    set(OVModifierActionKey("finger1"), OVKeyboardActionShift);
-    set(OVModifierActionKey("finger3"), OVKeyboardActionOption);
-    report(0.0, {{100, 100}});
-    report(0.05, {});
-    report(0.3, {{100, 100}, {200, 100}, {300, 100}});
-    report(0.35, {});
-    EXPECT_EQ(log(), (QStringList{
-                         "0.050 mouse type=1 button=0 x=100.00 y=100.00 flags=0x20000 clicks=1",
-                         "0.050 mouse type=2 button=0 x=100.00 y=100.00 flags=0x20000 clicks=1",
-                         "0.300 mouse type=25 button=2 x=200.00 y=100.00 flags=0x80000",
-                         "0.350 mouse type=26 button=2 x=200.00 y=100.00 flags=0x80000",
-                     }));
-}
-
 }  // namespace

