@@ -172,4 +172,14 @@ TEST_F(ScrollingTest, ThreeFingersMappedToScrollScrollAndWaitForTheReleaseDelay)
     EXPECT_FALSE(bridge->scrollActive());
 }
 
+TEST_F(ScrollingTest, AThirdFingerWithAnActionOfALaterVersionEndsTheScrollWithoutCoasting) {
+    set(OVMouseActionKey("finger3"), 9);
+    twoFingers(0, 0, 0);
+    twoFingers(kFrame, 0, 10);
+    report(2 * kFrame, {{100, 110}, {200, 110}, {300, 110}});
+    report(3 * kFrame, {});
+    advanceTo(1.0);
+    EXPECT_EQ(scrolls(), QStringList{"0.017 scroll dy=15 dx=0 flags=0x0"});
+}
+
 }  // namespace
