@@ -58,10 +58,6 @@ TEST_F(ClicksTest, ATapsTimerDoesNotPressTheNextTouchEarly) {
     advanceTo(0.2);
     EXPECT_EQ(linesContaining("type=1 ").last(),
               "0.160 mouse type=1 button=0 x=500.00 y=500.00 flags=0x0 clicks=1");
-    set("touchDelay", 0.0);
-    report(0.3, {});
-    report(0.4, {{100, 300}});
-    EXPECT_EQ(log().last(), "0.400 mouse type=1 button=0 x=100.00 y=300.00 flags=0x0 clicks=1");
 }
 
 TEST_F(ClicksTest, GroupButtonsHoldUntilAllLiftAndSwitchingReleasesTheOtherFirst) {
