@@ -143,15 +143,13 @@ class RandomStreamsTest : public GestureTest {
 
 TEST_F(RandomStreamsTest, EveryStreamEndsWithNothingHeldOrRunning) {
     std::mt19937 random(20240611);
-    const QRectF bounds(0, 0, 1920, 1080);
     // What the streams produced, so that a generator gone quiet cannot pass.
     std::map<QString, int> seen;
-    constexpr int kStreams = 3000;
-    for (int stream = 0; stream < kStreams; ++stream) {
+    for (int stream = 0; stream < 3000; ++stream) {
         SCOPED_TRACE(testing::Message() << "stream " << stream);
         randomizeProfile(random);
         poster.clear();
-        EventPairing pairing(bounds);
+        EventPairing pairing(QRectF(0, 0, 1920, 1080));
         // Each of these ends the gesture there and then: nothing held, no timer left.
         const auto endsEverything = [&](int outside) {
             SCOPED_TRACE(testing::Message() << "refresh, test mode, stop: " << outside);
