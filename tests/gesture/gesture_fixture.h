@@ -4,9 +4,8 @@
 
 #include <QPointF>
 #include <QStringList>
-#include <initializer_list>
 #include <memory>
-#include <ostream>
+#include <vector>
 
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
@@ -16,7 +15,6 @@
 #include "platform/sim/sim_event_poster.h"
 
 void PrintTo(const QString& text, std::ostream* out);
-void PrintTo(const QPointF& point, std::ostream* out);
 
 // One contact of a test report, in display points: the raw range is the display's size, so a
 // contact maps to exactly its own coordinates on the default display.
@@ -26,8 +24,6 @@ struct TestTouch {
     std::int64_t kind = OVContactKindFinger;
 };
 
-OVTouchContact makeContact(const TestTouch& touch, int slot = 0);
-OVTouchContactList makeContactList(std::initializer_list<TestTouch> touches);
 OVTouchContactList makeContactList(const std::vector<TestTouch>& touches);
 
 // A bridge on one 1920x1080 sim display, with the registered defaults, in virtual time.
@@ -39,29 +35,25 @@ class GestureTest : public ::testing::Test {
     // Moves virtual time to `seconds` after the start (never backwards), firing due timers.
     void advanceTo(double seconds);
     // Moves time to `seconds`, then hands the bridge a report with these contacts.
-    void report(double seconds, std::initializer_list<TestTouch> touches);
     void report(double seconds, const std::vector<TestTouch>& touches);
-    // Lets every pending timer run (at most 10 s of virtual time).
-    void drainTimers();
 
     // The event log without cursor warps, and with them.
     QStringList log() const;
     QStringList fullLog() const { return poster.lines(); }
-    // Log lines that contain `fragment`.
-    QStringList linesContaining(const QString& fragment) const;
+    QStringList linesContaining(const QString& fragment) const {
+        return poster.lines().filter(fragment);
+    }
 
-    void setProfileValue(const QString& key, const QVariant& value);
-    void setProfileValue(const QString& key, std::int64_t value) {
-        setProfileValue(key, QVariant::fromValue<qlonglong>(value));
+    // Sets a profile value; integers are stored as the 64-bit numbers the settings hold.
+    template <typename T>
+    void set(const QString& key, T value) {
+        if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+            setValue(key, QVariant::fromValue<qlonglong>(value));
+        } else {
+            setValue(key, QVariant::fromValue(value));
+        }
     }
-    void setProfileValue(const QString& key, int value) { setProfileValue(key, QVariant(value)); }
-    void setProfileValue(const QString& key, double value) {
-        setProfileValue(key, QVariant(value));
-    }
-    void setProfileValue(const QString& key, bool value) { setProfileValue(key, QVariant(value)); }
-    void setProfileValue(const QString& key, const char* value) {
-        setProfileValue(key, QVariant(QString::fromUtf8(value)));
-    }
+    void setValue(const QString& key, const QVariant& value);
 
     OVServicesGuard _guard;
     OVSimEventPoster poster;

@@ -6,46 +6,26 @@ void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
-void PrintTo(const QPointF& point, std::ostream* out) {
-    *out << '(' << point.x() << ", " << point.y() << ')';
-}
-
-OVTouchContact makeContact(const TestTouch& touch, int slot) {
-    OVTouchContact contact;
-    contact.valid = true;
-    contact.slot = slot;
-    contact.flags = 0x03;
-    contact.contactId = static_cast<std::uint8_t>(slot + 1);
-    contact.x = static_cast<std::uint32_t>(touch.x * 100.0);
-    contact.y = static_cast<std::uint32_t>(touch.y * 100.0);
-    contact.xMinimum = 0;
-    contact.xMaximum = 192000;
-    contact.yMinimum = 0;
-    contact.yMaximum = 108000;
-    contact.kind = touch.kind;
-    return contact;
-}
-
 OVTouchContactList makeContactList(const std::vector<TestTouch>& touches) {
     OVTouchContactList list;
-    int slot = 0;
     for (const TestTouch& touch : touches) {
-        if (slot >= static_cast<int>(list.contacts.size())) {
+        if (list.count >= static_cast<int>(list.contacts.size())) {
             break;
         }
-        list.contacts[static_cast<size_t>(slot)] = makeContact(touch, slot);
-        ++slot;
+        OVTouchContact& contact = list.contacts[static_cast<size_t>(list.count)];
+        contact.valid = true;
+        contact.slot = list.count;
+        contact.flags = 0x03;
+        contact.contactId = static_cast<std::uint8_t>(++list.count);
+        contact.x = static_cast<std::uint32_t>(touch.x * 100.0);
+        contact.y = static_cast<std::uint32_t>(touch.y * 100.0);
+        contact.xMaximum = 192000;
+        contact.yMaximum = 108000;
+        contact.kind = touch.kind;
     }
-    list.count = slot;
-    list.frameContactCount = slot;
-    list.reportedContactCount = slot;
-    list.decoded = true;
-    list.complete = true;
+    list.frameContactCount = list.reportedContactCount = list.count;
+    list.decoded = list.complete = true;
     return list;
-}
-
-OVTouchContactList makeContactList(std::initializer_list<TestTouch> touches) {
-    return makeContactList(std::vector<TestTouch>(touches));
 }
 
 GestureTest::GestureTest() : poster(*_guard.virtualScheduler()) {
@@ -59,24 +39,14 @@ GestureTest::GestureTest() : poster(*_guard.virtualScheduler()) {
 }
 
 void GestureTest::advanceTo(double seconds) {
-    const double delta = seconds - clock().now();
-    if (delta > 0.0) {
-        clock().advance(delta);
+    if (seconds > clock().now()) {
+        clock().advance(seconds - clock().now());
     }
-}
-
-void GestureTest::report(double seconds, std::initializer_list<TestTouch> touches) {
-    advanceTo(seconds);
-    bridge->handleContacts(makeContactList(touches));
 }
 
 void GestureTest::report(double seconds, const std::vector<TestTouch>& touches) {
     advanceTo(seconds);
     bridge->handleContacts(makeContactList(touches));
-}
-
-void GestureTest::drainTimers() {
-    clock().drain(10.0);
 }
 
 QStringList GestureTest::log() const {
@@ -89,10 +59,6 @@ QStringList GestureTest::log() const {
     return lines;
 }
 
-QStringList GestureTest::linesContaining(const QString& fragment) const {
-    return poster.lines().filter(fragment);
-}
-
-void GestureTest::setProfileValue(const QString& key, const QVariant& value) {
+void GestureTest::setValue(const QString& key, const QVariant& value) {
     OVSetProfileValueForKey(key, value);
 }

@@ -5,7 +5,7 @@ namespace {
 
 class LongPressTest : public GestureTest {
   protected:
-    LongPressTest() { setProfileValue(OVLongPressRightClickKey, true); }
+    LongPressTest() { set(OVLongPressRightClickKey, true); }
     // One finger touches at (500, 300) at `start`, is `drift` points to the right halfway and
     // lifts `lift` seconds after it touched.
     void hold(double start, double drift, double lift) {
@@ -33,10 +33,10 @@ TEST_F(LongPressTest, HoldingStillRightClicksThereAndTheRestOfTheTouchPostsNothi
 }
 
 TEST_F(LongPressTest, LiftingEarlierClicksAsUsualAndOffChangesNothing) {
-    setProfileValue(OVModifierActionKey("finger1"), OVKeyboardActionShift);
+    set(OVModifierActionKey("finger1"), OVKeyboardActionShift);
     hold(0.0, 12, 0.79);
     hold(0.9, 0, 0.1);  // a double click
-    setProfileValue(OVLongPressRightClickKey, false);
+    set(OVLongPressRightClickKey, false);
     hold(2.0, 0, 1.0);
     EXPECT_EQ(log(), (QStringList{
                          "0.790 mouse type=1 button=0 x=512.00 y=300.00 flags=0x20000 clicks=1",

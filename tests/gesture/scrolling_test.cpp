@@ -1,9 +1,7 @@
-#include <cmath>
-#include <limits>
-#include <numeric>
+// Scroll amounts, velocity sampling and coasting. Plain two-finger scrolls, a return within the
+// release delay and coasting after a flick are in the recordings.
 
 #include "base/preferences.h"
-#include "gesture/gesture_math.h"
 #include "gesture_fixture.h"
 #include "settings/profiles.h"
 
@@ -18,7 +16,6 @@ class ScrollingTest : public GestureTest {
         report(seconds, {{100 + dx, 100 + dy}, {200 + dx, 100 + dy}});
     }
     QStringList scrolls() const { return linesContaining("scroll"); }
-    // The vertical amounts of the scroll events.
     QList<int> verticalAmounts() const {
         QList<int> amounts;
         for (const OVSimPostedEvent& event : poster.events()) {
@@ -30,100 +27,49 @@ class ScrollingTest : public GestureTest {
     }
 };
 
-TEST(ScrollRoundingTest, HalvesRoundToEven) {
-    EXPECT_EQ(OVRoundHalfToEven(0.5), 0.0);
-    EXPECT_EQ(OVRoundHalfToEven(1.5), 2.0);
-    EXPECT_EQ(OVRoundHalfToEven(2.5), 2.0);
-    EXPECT_EQ(OVRoundHalfToEven(-0.5), 0.0);
-    EXPECT_EQ(OVRoundHalfToEven(-1.5), -2.0);
-    EXPECT_EQ(OVRoundHalfToEven(-2.5), -2.0);
-    EXPECT_EQ(OVRoundHalfToEven(2.4999), 2.0);
-    EXPECT_EQ(OVRoundHalfToEven(2.5001), 3.0);
-    EXPECT_EQ(OVRoundHalfToEven(-7.6), -8.0);
-    EXPECT_EQ(OVScrollWheelUnits(std::nan("")), 0);
-    EXPECT_EQ(OVScrollWheelUnits(1e12), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(OVScrollWheelUnits(-1e12), std::numeric_limits<std::int32_t>::min());
-}
-
 TEST_F(ScrollingTest, RemaindersCarryTheFractionFromReportToReport) {
     twoFingers(0, 0, 0);  // anchors: no event
     for (int k = 1; k <= 4; ++k) {
         twoFingers(k * kFrame, 0, k);
     }
+    twoFingers(5 * kFrame, -1, 4);
     EXPECT_EQ(scrolls(), (QStringList{
                              "0.017 scroll dy=2 dx=0 flags=0x0",
                              "0.033 scroll dy=1 dx=0 flags=0x0",
                              "0.050 scroll dy=2 dx=0 flags=0x0",
                              "0.067 scroll dy=1 dx=0 flags=0x0",
+                             "0.083 scroll dy=0 dx=-2 flags=0x0",
                          }));
-    twoFingers(5 * kFrame, -1, 4);
-    EXPECT_EQ(scrolls().last(), "0.083 scroll dy=0 dx=-2 flags=0x0");
 }
 
-TEST_F(ScrollingTest, ExactHalvesGoToTheEvenNeighbour) {
-    setProfileValue("scrollScale", 2.5);
-    twoFingers(0, 0, 0);
-    twoFingers(kFrame, 0, 1);      // 2.5 -> 2, 0.5 left
-    twoFingers(2 * kFrame, 0, 2);  // 3.0 -> 3
-    EXPECT_EQ(verticalAmounts(), (QList<int>{2, 3}));
-    setProfileValue("scrollScale", 0.5);
-    twoFingers(3 * kFrame, 0, 1);  // -0.5 -> 0: nothing
-    twoFingers(4 * kFrame, 0, 0);  // -1.0 -> -1
-    twoFingers(5 * kFrame, 0, 1);  // 0.5 -> 0: nothing
-    twoFingers(6 * kFrame, 0, 2);  // 1.0 -> 1
-    EXPECT_EQ(verticalAmounts(), (QList<int>{2, 3, -1, 1}));
-    EXPECT_EQ(bridge->scrollRemainder(), QPointF(0, 0));
-}
-
-TEST_F(ScrollingTest, ASlowScrollAddsUpUntilItCrossesHalfAPoint) {
-    twoFingers(0, 0, 0);
-    for (int k = 1; k <= 100; ++k) {
-        twoFingers(k * kFrame, 0, 0.4 * k);  // 0.4 points per report
-    }
-    // Every second report crosses half a point from where the scroll last posted: 0.8 points
-    // (1.2 pixels) each time, with the fraction carried in the remainder.
-    const QList<int> amounts = verticalAmounts();
-    ASSERT_EQ(amounts.size(), 50);
-    EXPECT_NEAR(std::accumulate(amounts.begin(), amounts.end(), 0), 60, 1);
-    EXPECT_NEAR(bridge->scrollVelocity().y(), 0.4, 0.01);
-}
-
-TEST_F(ScrollingTest, NaturalScrollOffFlipsTheSign) {
+TEST_F(ScrollingTest, DirectionScaleAndModifierFlagsShapeTheEvents) {
     OVStandardPreferences().setBool("naturalScroll", false);
+    set(OVModifierActionKey("finger2"), OVKeyboardActionControl);
     twoFingers(0, 0, 0);
-    twoFingers(kFrame, 2, 1);
-    EXPECT_EQ(scrolls(), QStringList{"0.017 scroll dy=-2 dx=-3 flags=0x0"});
-}
-
-TEST_F(ScrollingTest, ScrollEventsCarryTheInputsModifierFlags) {
-    setProfileValue(OVModifierActionKey("finger2"), 2);
-    twoFingers(0, 0, 0);
-    twoFingers(kFrame, 0, 10);
-    EXPECT_EQ(scrolls(), QStringList{"0.017 scroll dy=15 dx=0 flags=0x40000"});
+    twoFingers(kFrame, 2, 10);
     // Other flags mid-touch start a new scroll from a fresh anchor.
-    setProfileValue(OVModifierActionKey("finger2"), 1);
-    twoFingers(2 * kFrame, 0, 20);
-    twoFingers(3 * kFrame, 0, 30);
-    EXPECT_EQ(scrolls().last(), "0.050 scroll dy=15 dx=0 flags=0x20000");
-    EXPECT_EQ(scrolls().size(), 2);
+    set(OVModifierActionKey("finger2"), OVKeyboardActionShift);
+    twoFingers(2 * kFrame, 2, 20);
+    twoFingers(3 * kFrame, 2, 30);
+    set("scrollScale", 0.0);
+    twoFingers(4 * kFrame, 2, 90);
+    EXPECT_EQ(scrolls(), (QStringList{"0.017 scroll dy=-15 dx=-3 flags=0x40000",
+                                      "0.050 scroll dy=-15 dx=0 flags=0x20000"}));
 }
 
-TEST_F(ScrollingTest, AOneFingerScrollKeepsItsDirectionThroughASmallReversal) {
-    setProfileValue(OVMouseActionKey("finger1"), 4);
+TEST_F(ScrollingTest, OneFingerKeepsItsDirectionThroughASmallReversalAndTwoFollowEvery) {
+    set(OVMouseActionKey("finger1"), OVMouseActionScroll);
     report(0, {{500, 500}});
     report(kFrame, {{500, 510}});
-    EXPECT_NEAR(bridge->scrollVelocity().y(), 10.0, 1e-6);
     report(2 * kFrame, {{500, 505}});  // back by 5: the guard keeps the direction
     EXPECT_NEAR(bridge->scrollVelocity().y(), 10.0, 1e-6);
     report(3 * kFrame, {{500, 493}});  // back by 12: a real reversal
     EXPECT_NEAR(bridge->scrollVelocity().y(), -12.0, 1e-6);
     EXPECT_EQ(verticalAmounts(), (QList<int>{15, -8, -18}));
-}
-
-TEST_F(ScrollingTest, TwoFingersFollowEveryReversal) {
-    twoFingers(0, 0, 0);
-    twoFingers(kFrame, 0, 10);
-    twoFingers(2 * kFrame, 0, 5);
+    report(4 * kFrame, {});
+    twoFingers(1.0, 0, 0);
+    twoFingers(1.0 + kFrame, 0, 10);
+    twoFingers(1.0 + 2 * kFrame, 0, 5);
     EXPECT_NEAR(bridge->scrollVelocity().y(), -5.0, 1e-6);
 }
 
@@ -133,64 +79,24 @@ TEST_F(ScrollingTest, AMovementAfterAPauseIsTakenAtItsRawSize) {
     EXPECT_NEAR(bridge->scrollVelocity().y(), 30.0, 1e-9);
     twoFingers(0.6, 0, 36);  // 6 points in 0.1 s: 1 point per frame
     EXPECT_NEAR(bridge->scrollVelocity().y(), 1.0, 1e-6);
-    // Holding still takes no sample.
-    twoFingers(0.7, 0, 36);
+    twoFingers(0.7, 0, 36);  // holding still takes no sample
     twoFingers(0.9, 0, 36.3);
     EXPECT_NEAR(bridge->scrollVelocity().y(), 1.0, 1e-6);
 }
 
-TEST_F(ScrollingTest, ReleaseWaitsForTheDelayAndAReturnContinuesTheSameScroll) {
-    twoFingers(0, 0, 0);
-    twoFingers(kFrame, 0, 10);
-    report(2 * kFrame, {});
-    EXPECT_TRUE(bridge->scrollReleasePending());
-    EXPECT_TRUE(bridge->scrollActive());
-    twoFingers(2 * kFrame + 0.005, 0, 20);  // back within 0.01 s: no new anchor
-    EXPECT_FALSE(bridge->scrollReleasePending());
-    EXPECT_EQ(verticalAmounts(), (QList<int>{15, 15}));
-    report(3 * kFrame, {});
-    advanceTo(3 * kFrame + 0.009);
-    EXPECT_TRUE(bridge->scrollActive());
-    advanceTo(3 * kFrame + 0.011);
-    EXPECT_FALSE(bridge->scrollActive());
-    EXPECT_TRUE(bridge->inertiaRunning());
-}
-
-TEST_F(ScrollingTest, TheNextTwoFingerTouchScrollsWhereItIs) {
-    setProfileValue(OVInertiaEnabledKey("finger2"), false);
-    twoFingers(0, 0, 0);
-    twoFingers(kFrame, 0, 10);
-    report(2 * kFrame, {});  // both fingers lift in one report
-    advanceTo(1.0);
-    twoFingers(1.0, 900, 500);  // elsewhere: the cursor goes there before the wheel turns
-    twoFingers(1.0 + kFrame, 900, 510);
-    EXPECT_EQ(fullLog(),
-              (QStringList{"0.000 warp x=150.00 y=100.00", "0.017 scroll dy=15 dx=0 flags=0x0",
-                           "1.000 warp x=1050.00 y=600.00", "1.017 scroll dy=15 dx=0 flags=0x0"}));
-}
-
-TEST_F(ScrollingTest, ANewTouchAfterTheReleaseStartsAFreshScroll) {
-    twoFingers(0, 0, 0);
-    twoFingers(kFrame, 0, 10);
-    report(2 * kFrame, {});
-    advanceTo(0.1);
-    twoFingers(0.2, 0, 40);  // coasting stops; this report anchors
-    EXPECT_FALSE(bridge->inertiaRunning());
-    const int before = verticalAmounts().size();
-    twoFingers(0.2 + kFrame, 0, 40);
-    EXPECT_EQ(verticalAmounts().size(), before);
-}
-
-TEST_F(ScrollingTest, InertiaDecaysEveryTickAndStopsUnderTheThreshold) {
+TEST_F(ScrollingTest, InertiaStartsAfterTheReleaseDelayDecaysEveryTickAndStops) {
     // After a pause the movement is the sample itself: exactly 10 points per frame.
     twoFingers(0, 0, 0);
     twoFingers(0.25, 0, 10);
     twoFingers(0.27, 0, 10);  // held still: the sample stays
-    const double lift = 0.3;
-    report(lift, {});
-    const double start = lift + 0.01;  // the release delay
+    report(0.3, {});
+    advanceTo(0.309);
+    EXPECT_TRUE(bridge->scrollActive());
+    EXPECT_FALSE(bridge->inertiaRunning());
+    const double start = 0.31;  // the release delay
     advanceTo(start);
     ASSERT_TRUE(bridge->inertiaRunning());
+    EXPECT_FALSE(bridge->scrollActive());
     EXPECT_NEAR(bridge->scrollVelocity().y(), 20.0, 1e-6);  // x2 boost
     const int scrolled = verticalAmounts().size();
     advanceTo(start + 1.5 * kFrame);
@@ -203,80 +109,32 @@ TEST_F(ScrollingTest, InertiaDecaysEveryTickAndStopsUnderTheThreshold) {
     EXPECT_FALSE(bridge->inertiaRunning());
     EXPECT_EQ(bridge->scrollVelocity(), QPointF(0, 0));
     EXPECT_EQ(clock().pendingCount(), 0);
-    // Every tick until the stop posted what the velocity and the remainder gave.
-    double expected = 0.0;
-    for (int k = 1; k <= 78; ++k) {
-        expected += 20.0 * std::pow(0.95, k) * 1.5;
+}
+
+TEST_F(ScrollingTest, CoastingFollowsEachInputsSettingAndFlags) {
+    // One finger: no release delay, and it coasts only when enabled, with its flags.
+    set(OVMouseActionKey("finger1"), OVMouseActionScroll);
+    set(OVModifierActionKey("finger1"), OVKeyboardActionCommand);
+    for (const bool enabled : {false, true}) {
+        set(OVInertiaEnabledKey("finger1"), enabled);
+        const double t = clock().now();
+        report(t, {{500, 500}});
+        report(t + kFrame, {{500, 520}});
+        report(t + 2 * kFrame, {});
+        EXPECT_FALSE(bridge->scrollActive());
+        EXPECT_EQ(bridge->inertiaRunning(), enabled);
     }
-    int coasted = 0;
-    for (int amount : verticalAmounts().mid(scrolled)) {
-        coasted += amount;
-    }
-    EXPECT_NEAR(coasted, expected, 1.0);
-}
-
-TEST_F(ScrollingTest, InertiaFollowsTheInputsSettingAndItsFlags) {
-    setProfileValue(OVInertiaEnabledKey("finger2"), false);
-    twoFingers(0, 0, 0);
-    twoFingers(kFrame, 0, 10);
-    report(2 * kFrame, {});
-    advanceTo(1.0);
+    advanceTo(clock().now() + 0.2);
+    const QStringList lines = scrolls();
+    EXPECT_GT(lines.size(), 5);
+    EXPECT_EQ(lines.filter("flags=0x100000").size(), lines.size())
+        << lines.join("\n").toStdString();
+    report(clock().now(), {{800, 800}});  // a touch stops the coasting at once
     EXPECT_FALSE(bridge->inertiaRunning());
-    EXPECT_EQ(clock().pendingCount(), 0);
-
-    poster.clear();
-    setProfileValue(OVInertiaEnabledKey("finger2"), true);
-    setProfileValue(OVModifierActionKey("finger2"), 4);
-    twoFingers(2.0, 0, 0);
-    twoFingers(2.0 + kFrame, 0, 10);
-    report(2.0 + 2 * kFrame, {});
-    advanceTo(2.5);
-    for (const QString& line : scrolls()) {
-        EXPECT_TRUE(line.endsWith("flags=0x100000")) << line.toStdString();
-    }
-    EXPECT_GT(scrolls().size(), 5);
-}
-
-TEST_F(ScrollingTest, ASlowReleaseDoesNotCoast) {
-    twoFingers(0, 0, 0);
-    twoFingers(0.1, 0, 0.6);  // 0.6 points in 0.1 s: 0.1 points per frame
-    report(0.2, {});
-    advanceTo(0.8);
-    EXPECT_FALSE(bridge->inertiaRunning());  // 0.1 x 2 is under 0.35
-    EXPECT_FALSE(bridge->scrollActive());
-}
-
-TEST_F(ScrollingTest, AOneFingerScrollEndsAtLiftAndCoastsOnlyWhenEnabled) {
-    setProfileValue(OVMouseActionKey("finger1"), 4);
-    report(0, {{500, 500}});
-    report(kFrame, {{500, 520}});
-    report(2 * kFrame, {});
-    EXPECT_FALSE(bridge->scrollActive());  // no release delay for one finger
-    EXPECT_FALSE(bridge->inertiaRunning());
-    EXPECT_EQ(clock().pendingCount(), 0);
-
-    setProfileValue(OVInertiaEnabledKey("finger1"), true);
-    report(1.0, {{500, 500}});
-    report(1.0 + kFrame, {{500, 520}});
-    report(1.0 + 2 * kFrame, {});
-    EXPECT_FALSE(bridge->scrollActive());
-    EXPECT_TRUE(bridge->inertiaRunning());
-    // A touch stops the coasting at once.
-    report(1.1, {{800, 800}});
-    EXPECT_FALSE(bridge->inertiaRunning());
-}
-
-TEST_F(ScrollingTest, AZeroReleaseDelayEndsATwoFingerScrollAtLift) {
-    setProfileValue("scrollReleaseDelay", 0.0);
-    twoFingers(0, 0, 0);
-    twoFingers(kFrame, 0, 10);
-    report(2 * kFrame, {});
-    EXPECT_FALSE(bridge->scrollActive());
-    EXPECT_TRUE(bridge->inertiaRunning());
 }
 
 TEST_F(ScrollingTest, ScrollingReleasesAHeldButtonFirst) {
-    setProfileValue(OVMouseActionKey("pen"), 4);
+    set(OVMouseActionKey("pen"), OVMouseActionScroll);
     report(0, {{100, 100}});
     advanceTo(0.15);
     ASSERT_TRUE(bridge->mouseDown());
@@ -286,33 +144,22 @@ TEST_F(ScrollingTest, ScrollingReleasesAHeldButtonFirst) {
     EXPECT_TRUE(bridge->scrollActive());
 }
 
-TEST_F(ScrollingTest, AScaleOfZeroPostsNothing) {
-    setProfileValue("scrollScale", 0.0);
-    twoFingers(0, 0, 0);
-    for (int k = 1; k < 20; ++k) {
-        twoFingers(k * kFrame, 0, 10 * k);
-    }
-    report(1.0, {});
-    advanceTo(3.0);
-    EXPECT_TRUE(scrolls().isEmpty());
-    EXPECT_EQ(clock().pendingCount(), 0);
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(ScrollingTest, ThreeFingersMappedToScrollScrollAndWaitForTheReleaseDelay) {
-    setProfileValue(OVMouseActionKey("finger3"), OVMouseActionScroll);
-    setProfileValue(OVInertiaEnabledKey("finger3"), true);
+TEST_F(ScrollingTest, ThreeFingersScrollOnlyWhenMappedToIt) {
+    set(OVMouseActionKey("finger3"), OVMouseActionScrollAndPinch);  // reads as scroll
     report(0, {{100, 500}, {200, 500}, {300, 500}});
     report(kFrame, {{100, 510}, {200, 510}, {300, 510}});
-    report(2 * kFrame, {{100, 520}, {200, 520}, {300, 520}});
-    EXPECT_EQ(verticalAmounts(), (QList<int>{15, 15}));
-    report(3 * kFrame, {});
+    report(2 * kFrame, {});
     EXPECT_TRUE(bridge->scrollReleasePending());
-    advanceTo(3 * kFrame + 0.02);
-    EXPECT_TRUE(bridge->inertiaRunning());
+    // An action of a later version on a third finger ends a scroll without coasting.
+    set(OVMouseActionKey("finger3"), 9);
+    advanceTo(1.0);
+    poster.clear();
+    twoFingers(1.0, 0, 0);
+    twoFingers(1.0 + kFrame, 0, 10);
+    report(1.0 + 2 * kFrame, {{100, 110}, {200, 110}, {300, 110}});
+    report(1.0 + 3 * kFrame, {});
+    advanceTo(2.0);
+    EXPECT_EQ(scrolls(), QStringList{"0.017 scroll dy=15 dx=0 flags=0x0"});
 }
 
 }  // namespace

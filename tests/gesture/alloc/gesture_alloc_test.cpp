@@ -22,20 +22,17 @@
 
 namespace {
 
-OVTouchContactList contactsAt(int count, double x, double y, double spacing,
-                              std::int64_t kind = OVContactKindFinger) {
+OVTouchContactList contactsAt(int count, double x, double spacing, std::int64_t kind) {
     OVTouchContactList list;
     list.count = count;
-    list.decoded = true;
-    list.complete = true;
+    list.decoded = list.complete = true;
     for (int i = 0; i < count; ++i) {
         OVTouchContact& contact = list.contacts[static_cast<size_t>(i)];
         contact.valid = true;
         contact.slot = i;
-        contact.flags = 0x03;
         contact.contactId = static_cast<std::uint8_t>(i);
         contact.x = static_cast<std::uint32_t>(x + i * spacing);
-        contact.y = static_cast<std::uint32_t>(y);
+        contact.y = 500;
         contact.xMaximum = 1920;
         contact.yMaximum = 1080;
         contact.kind = kind;
@@ -54,32 +51,37 @@ class GestureAllocationTest : public ::testing::Test {
         guard.setPlatform(&platform);
         bridge.loadTargetDisplayBounds();
     }
+    void SetUp() override {
+        if (!ORVETTA_COUNTING_ALLOCATOR) {
+            GTEST_SKIP() << "the sanitizer runtime owns malloc";
+        }
+        allocation_counter::begin();  // the counter itself must see allocations
+        QString text = QStringLiteral("abc") + QString::number(12345);
+        ASSERT_GE(allocation_counter::end(), 1);
+    }
 
-    // Warms the gesture up for `warmUp` reports, then counts the allocations of `measured`
-    // more reports; the contacts move by `step` points per report. Unless `quiet`, the
-    // measured reports must post events.
-    long allocationsWhileMoving(int count, double spacing, double step,
+    // Counts the allocations of 200 reports after 20 of warm-up, `count` contacts `spacing`
+    // apart moving by `step` points per report (their spacing growing by `spread`), and
+    // lifts them. Unless `quiet`, the counted reports must post events.
+    long allocationsWhileMoving(int count, double spacing, double step, double spread = 0,
                                 std::int64_t kind = OVContactKindFinger, bool quiet = false) {
-        constexpr int warmUp = 20;
-        constexpr int measured = 200;
         double x = 300.0;
-        auto nextReport = [&] {
+        auto nextReport = [&](int i) {
             guard.virtualScheduler()->advance(1.0 / 120.0);
-            bridge.handleContacts(contactsAt(count, x, 500.0, spacing, kind));
-            x += step;
+            bridge.handleContacts(contactsAt(count, x += step, spacing += spread * (i % 3), kind));
         };
-        for (int i = 0; i < warmUp; ++i) {
-            nextReport();
+        for (int i = 0; i < 20; ++i) {
+            nextReport(i);
         }
         const long before = poster.events;
         allocation_counter::begin();
-        for (int i = 0; i < measured; ++i) {
-            nextReport();
+        for (int i = 0; i < 200; ++i) {
+            nextReport(i);
         }
         const long allocations = allocation_counter::end();
-        if (!quiet) {
-            EXPECT_GT(poster.events, before) << "the gesture posted nothing";
-        }
+        EXPECT_TRUE(quiet || poster.events > before) << "the gesture posted nothing";
+        bridge.handleContacts(OVTouchContactList());
+        guard.virtualScheduler()->drain(10.0);
         return allocations;
     }
 
@@ -90,71 +92,27 @@ class GestureAllocationTest : public ::testing::Test {
     OVTouchBridge bridge;
 };
 
-TEST_F(GestureAllocationTest, TheCounterSeesAllocations) {
-#if !ORVETTA_COUNTING_ALLOCATOR
-    GTEST_SKIP() << "the sanitizer runtime owns malloc";
-#endif
-    allocation_counter::begin();
-    QString text = QStringLiteral("abc");
-    text += QString::number(12345);
-    std::vector<int> numbers(100);
-    EXPECT_GE(allocation_counter::end(), 2);
-}
-
-TEST_F(GestureAllocationTest, DraggingButtonsAndScrollingAllocateNothing) {
-#if !ORVETTA_COUNTING_ALLOCATOR
-    GTEST_SKIP() << "the sanitizer runtime owns malloc";
-#endif
+TEST_F(GestureAllocationTest, EveryGestureAllocatesNothingPerReport) {
     EXPECT_EQ(allocationsWhileMoving(1, 0, 3), 0) << "one finger dragging the left button";
-    bridge.handleContacts(OVTouchContactList());
     EXPECT_EQ(allocationsWhileMoving(2, 200, 3), 0) << "two fingers scrolling";
-    bridge.handleContacts(OVTouchContactList());
-    guard.virtualScheduler()->drain(10.0);
     EXPECT_EQ(allocationsWhileMoving(3, 100, 3), 0) << "three fingers dragging the middle button";
-    bridge.handleContacts(OVTouchContactList());
-    EXPECT_EQ(allocationsWhileMoving(8, 100, 3, OVContactKindFinger, true), 0) << "eight fingers";
-    bridge.handleContacts(OVTouchContactList());
-    EXPECT_EQ(allocationsWhileMoving(1, 0, 3, OVContactKindEraser), 0) << "eraser, right button";
-    bridge.handleContacts(OVTouchContactList());
-    guard.virtualScheduler()->drain(10.0);
-}
-
-TEST_F(GestureAllocationTest, PinchingAndOneFingerScrollingInANamedProfileAllocateNothing) {
-#if !ORVETTA_COUNTING_ALLOCATOR
-    GTEST_SKIP() << "the sanitizer runtime owns malloc";
-#endif
+    EXPECT_EQ(allocationsWhileMoving(8, 100, 3, 0, OVContactKindFinger, true), 0) << "eight";
+    EXPECT_EQ(allocationsWhileMoving(1, 0, 3, 0, OVContactKindEraser), 0) << "eraser, right";
+    // A named profile, a pinch that locks in the warm-up and magnifies, one finger scrolling.
     ASSERT_TRUE(OVSaveCurrentSettingsAsProfile(QStringLiteral("Work")));
     OVSetProfileValueForKey(OVMouseActionKey(QStringLiteral("finger2")),
                             QVariant::fromValue<qlonglong>(OVMouseActionScrollAndPinch));
     OVSetProfileValueForKey(OVMouseActionKey(QStringLiteral("finger1")),
                             QVariant::fromValue<qlonglong>(OVMouseActionScroll));
-    ASSERT_EQ(OVActiveSettingsProfileName(), QStringLiteral("Work"));
-    // Spreading: the pinch locks during the warm-up and magnifies from then on.
-    EXPECT_EQ(allocationsWhileMoving(2, 200, 0, OVContactKindFinger, true), 0)
-        << "two fingers holding still";
-    bridge.handleContacts(OVTouchContactList());
-    double spacing = 200.0;
-    for (int i = 0; i < 10; ++i) {
-        bridge.handleContacts(contactsAt(2, 300, 500, spacing += 4));
-    }
-    ASSERT_TRUE(bridge.pinchLocked());
-    const long before = poster.events;
-    allocation_counter::begin();
-    for (int i = 0; i < 200; ++i) {
-        guard.virtualScheduler()->advance(1.0 / 120.0);
-        bridge.handleContacts(contactsAt(2, 300, 500, spacing += (i % 2 ? 2 : -1)));
-    }
-    EXPECT_EQ(allocation_counter::end(), 0) << "a locked pinch";
-    EXPECT_GT(poster.events, before);
-    bridge.handleContacts(OVTouchContactList());
+    EXPECT_EQ(allocationsWhileMoving(2, 200, 0, 2), 0) << "a locked pinch";
     EXPECT_EQ(allocationsWhileMoving(1, 0, 3), 0) << "one finger scrolling";
 }
 
 TEST_F(GestureAllocationTest, CoastingAllocatesNothingPerTick) {
-#if !ORVETTA_COUNTING_ALLOCATOR
-    GTEST_SKIP() << "the sanitizer runtime owns malloc";
-#endif
-    allocationsWhileMoving(2, 200, 20);
+    for (int i = 0; i < 10; ++i) {
+        guard.virtualScheduler()->advance(1.0 / 120.0);
+        bridge.handleContacts(contactsAt(2, 300 + 20 * i, 200, OVContactKindFinger));
+    }
     bridge.handleContacts(OVTouchContactList());
     guard.virtualScheduler()->advance(0.05);
     ASSERT_TRUE(bridge.inertiaRunning());
@@ -166,13 +124,8 @@ TEST_F(GestureAllocationTest, CoastingAllocatesNothingPerTick) {
 }
 
 TEST_F(GestureAllocationTest, TheWholeReportPathAllocatesNothingWhenUnobserved) {
-#if !ORVETTA_COUNTING_ALLOCATOR
-    GTEST_SKIP() << "the sanitizer runtime owns malloc";
-#endif
-    OVHIDTouchScreenDescription description;
-    description.fingers = 5;
     const OVHIDDigitizerLayout layout =
-        OVHIDDigitizerLayoutBuild(OVHIDTouchScreenDescriptor(description));
+        OVHIDDigitizerLayoutBuild(OVHIDTouchScreenDescriptor({.fingers = 5}));
     bridge.setHIDLayout(layout);
     // Ten fingers arrive as two reports of five; one and two fingers in one report each.
     std::vector<QByteArray> reports;
@@ -191,21 +144,19 @@ TEST_F(GestureAllocationTest, TheWholeReportPathAllocatesNothingWhenUnobserved) 
             }
         }
     }
-    auto feed = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) {
-            guard.virtualScheduler()->advance(1.0 / 120.0);
-            bridge.handleInputReport(reinterpret_cast<const std::uint8_t*>(reports[i].constData()),
-                                     reports[i].size());
-        }
-    };
-    // Each run of reports after its first few, when its gesture is under way.
-    const size_t runs[][2] = {{0, 60}, {60, 120}, {120, 240}};
+    // Each run of reports after its first ten, when its gesture is under way.
     auto allocationsPerRun = [&] {
         std::vector<long> allocations;
-        for (const auto& run : runs) {
-            feed(run[0], run[0] + 10);
-            allocation_counter::begin();
-            feed(run[0] + 10, run[1]);
+        for (const auto& [from, to] : {std::pair{0, 60}, std::pair{60, 120}, std::pair{120, 240}}) {
+            for (int i = from; i < to; ++i) {
+                if (i == from + 10) {
+                    allocation_counter::begin();
+                }
+                guard.virtualScheduler()->advance(1.0 / 120.0);
+                const QByteArray& report = reports[static_cast<size_t>(i)];
+                bridge.handleInputReport(reinterpret_cast<const std::uint8_t*>(report.data()),
+                                         report.size());
+            }
             allocations.push_back(allocation_counter::end());
             bridge.handleContacts(OVTouchContactList());
         }
@@ -214,7 +165,6 @@ TEST_F(GestureAllocationTest, TheWholeReportPathAllocatesNothingWhenUnobserved) 
     EXPECT_EQ(allocationsPerRun(), std::vector<long>(3, 0));
     EXPECT_TRUE(bridge.hybridModeObserved());
     EXPECT_GT(poster.events, 0);
-
     // The debug window builds text for every report while it is shown, and for none once it
     // was closed.
     OVDebugWindowController debugWindow;
