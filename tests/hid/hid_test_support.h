@@ -8,6 +8,7 @@
 
 #include "hid/descriptor_parser.h"
 #include "hid/descriptor_writer.h"
+#include "hid/report_encoding.h"
 #include "hid/touch_contact.h"
 
 // GoogleTest prints QStrings as text.
@@ -86,7 +87,6 @@ inline OVTouchContact fingerAt(int id, std::uint32_t x, std::uint32_t y,
     contact.x = x;
     contact.y = y;
     contact.marker = marker;
-    contact.kind = OVContactKindFinger;
     return contact;
 }
 

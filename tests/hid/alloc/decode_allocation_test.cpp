@@ -1,19 +1,15 @@
-// Decoding a report allocates nothing: every heap allocation of this program is counted while a
-// report is decoded. This folder is its own test program, so that the counting allocator
-// replaces the one of no other test.
+// Walking a descriptor, decoding reports and assembling their frames allocate nothing: every heap
+// allocation of this program is counted meanwhile. This folder is its own test program, so that
+// the counting allocator replaces the one of no other test.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
-#include <new>
 
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
-#include "hid/descriptor_parser.h"
-#include "hid/descriptor_writer.h"
-#include "hid/report_decoding.h"
-#include "hid/report_encoding.h"
+#include "hid/hid_test_support.h"
 #include "hid/touch_bridge.h"
 
 namespace {
@@ -27,23 +23,22 @@ void noteAllocation() {
     }
 }
 
-// Counts the allocations made while it lives.
-class AllocationCounter {
-  public:
-    AllocationCounter() {
-        gAllocations = 0;
-        gCounting = true;
-    }
-    ~AllocationCounter() { gCounting = false; }
-    long count() const { return gAllocations.load(); }
-};
+// Counts the allocations made while `work` runs.
+template <typename Work>
+long allocationsOf(Work&& work) {
+    gAllocations = 0;
+    gCounting = true;
+    work();
+    gCounting = false;
+    return gAllocations.load();
+}
 
 }  // namespace
 
-// Without AddressSanitizer (which owns malloc), malloc itself is counted, which covers Qt's
-// containers as well as operator new; with it, operator new is.
+// malloc itself is counted, which covers Qt's containers as well as operator new. Under
+// AddressSanitizer, which owns malloc, nothing is counted and the tests skip.
 #if !defined(__SANITIZE_ADDRESS__) && defined(__GLIBC__)
-constexpr bool kCountsMalloc = true;
+constexpr bool kCounting = true;
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
@@ -73,144 +68,71 @@ int posix_memalign(void** pointer, std::size_t alignment, std::size_t size) {
 }
 }
 #else
-constexpr bool kCountsMalloc = false;
-void* operator new(std::size_t size) {
-    noteAllocation();
-    if (void* pointer = std::malloc(size ? size : 1)) {
-        return pointer;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* pointer) noexcept {
-    std::free(pointer);
-}
-void operator delete[](void* pointer) noexcept {
-    std::free(pointer);
-}
-void operator delete(void* pointer, std::size_t) noexcept {
-    std::free(pointer);
-}
-void operator delete[](void* pointer, std::size_t) noexcept {
-    std::free(pointer);
-}
+constexpr bool kCounting = false;
 #endif
 
-namespace {
+using namespace hidtest;
 
-OVHIDDigitizerLayout tenFingerLayout(QByteArray* descriptorOut = nullptr) {
-    OVHIDTouchScreenDescription description;
-    description.fingers = 10;
-    description.widthAndHeight = true;
-    const QByteArray descriptor = OVHIDTouchScreenDescriptor(description);
-    if (descriptorOut) {
-        *descriptorOut = descriptor;
+class HIDAllocations : public ::testing::Test {
+    void SetUp() override {
+        if (!kCounting) {
+            GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
+        }
     }
-    return OVHIDDigitizerLayoutBuild(descriptor);
+};
+
+TEST_F(HIDAllocations, TheCounterSeesAllocations) {
+    EXPECT_EQ(allocationsOf([] {
+                  int* volatile probe = new int(7);
+                  delete probe;
+              }),
+              1);
+    EXPECT_EQ(allocationsOf([] { QByteArray text(100, 'x'); }), 1);
 }
 
-// A report of the ten-finger screen with all ten fingers down.
-QByteArray tenFingerReport(const OVHIDDigitizerLayout& layout) {
-    QByteArray report(1 + 10 * 10 + 1, '\0');
-    report[0] = static_cast<char>(layout.reportID);
-    for (int finger = 0; finger < 10; ++finger) {
-        const int base = 1 + 10 * finger;
-        report[base] = 0x07;
-        report[base + 1] = static_cast<char>(finger + 1);
-        report[base + 2] = static_cast<char>(finger * 16);
-        report[base + 6] = 8;
-        report[base + 8] = 8;
+TEST_F(HIDAllocations, WalkingDecodingAndAssemblingAllocateNothing) {
+    OVServicesGuard guard;
+    const QByteArray descriptor = OVHIDTouchScreenDescriptor({});  // ten fingers
+    OVHIDDigitizerLayout layout;
+    EXPECT_EQ(allocationsOf([&] { layout = OVHIDDigitizerLayoutBuild(descriptor); }), 0);
+    ASSERT_EQ(layout.contactCount, 8);
+
+    // Both halves of a ten-finger frame over two reports, a short one and one of another ID.
+    OVTouchContact fingers[8];
+    for (int i = 0; i < 8; ++i) {
+        fingers[i] = fingerAt(i + 1, 100u * i, 200u);
     }
-    report[101] = 10;
-    return report;
-}
-
-}  // namespace
-
-TEST(HIDDecodingAllocations, CounterSeesAllocations) {
-    AllocationCounter counter;
-    auto* probe = new int(7);
-    EXPECT_EQ(counter.count(), 1);
-    delete probe;
-    const QByteArray text(100, 'x');
-    EXPECT_EQ(counter.count(), kCountsMalloc ? 2 : 1);
-}
-
-TEST(HIDDecodingAllocations, DecodingATenSlotReportAllocatesNothing) {
-    const OVHIDDigitizerLayout layout = tenFingerLayout();
-    ASSERT_TRUE(layout.valid);
-    const QByteArray report = tenFingerReport(layout);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(report.constData());
+    const QByteArray report = OVTouchReport(layout, fingers, 8, 10);
     OVTouchBridge bridge;
     bridge.setHIDLayout(layout);
-
     OVTouchContactList lists[4];
-    long allocations = 0;
-    {
-        AllocationCounter counter;
-        // Both halves of a frame spread over two reports, and one of another report ID.
-        lists[0] = bridge.contactsFromReport(bytes, report.size());
-        lists[1] = bridge.contactsFromReport(bytes, report.size());
-        lists[2] = bridge.contactsFromReport(bytes, 40);
-        lists[3] = bridge.contactsFromReport(bytes + 1, report.size() - 1);
-        allocations = counter.count();
-    }
-    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(allocationsOf([&] {
+                  lists[0] = bridge.contactsFromReport(data(report), report.size());
+                  lists[1] = bridge.contactsFromReport(data(report), report.size());
+                  lists[2] = bridge.contactsFromReport(data(report), 20);
+                  lists[3] = bridge.contactsFromReport(data(report) + 1, report.size() - 1);
+              }),
+              0);
     EXPECT_EQ(lists[0].count, 8);
-    EXPECT_FALSE(lists[0].complete);
     EXPECT_TRUE(lists[1].hybrid);
     EXPECT_TRUE(lists[2].decoded);
     EXPECT_FALSE(lists[3].decoded);
-}
 
-TEST(HIDDecodingAllocations, WalkingADescriptorAllocatesNothing) {
-    QByteArray descriptor;
-    tenFingerLayout(&descriptor);
-    OVHIDDigitizerLayout layout;
-    long allocations = 0;
-    {
-        AllocationCounter counter;
-        layout = OVHIDDigitizerLayoutBuild(
-            reinterpret_cast<const std::uint8_t*>(descriptor.constData()), descriptor.size());
-        allocations = counter.count();
-    }
-    EXPECT_EQ(allocations, 0);
-    EXPECT_EQ(layout.contactCount, 8);
-}
-
-TEST(HIDDecodingAllocations, AssemblingFramesAllocatesNothing) {
-    // Three fingers on a screen of two slots, every report saying 3 or the second saying 0, on
-    // the report path once its 20 ms wait exists (no window listens; in test mode no gesture
-    // runs).
-    OVServicesGuard guard;
-    OVHIDTouchScreenDescription description;
-    description.fingers = 2;
-    const OVHIDDigitizerLayout layout =
-        OVHIDDigitizerLayoutBuild(OVHIDTouchScreenDescriptor(description));
-    OVTouchContact contacts[3];
-    const QByteArray reports[] = {OVTouchReport(layout, contacts, 2, 3),
-                                  OVTouchReport(layout, contacts + 2, 1, 3),
-                                  OVTouchReport(layout, contacts + 2, 1, 0)};
-    OVTouchBridge bridge;
-    bridge.setHIDLayout(layout);
+    // On the report path, once its 20 ms wait exists (in test mode no gesture runs): three
+    // fingers on two slots, every report saying 3 or the second saying 0.
+    const OVHIDDigitizerLayout twoSlots = screenLayout(2);
+    const QByteArray reports[] = {OVTouchReport(twoSlots, fingers, 2, 3),
+                                  OVTouchReport(twoSlots, fingers + 2, 1, 3),
+                                  OVTouchReport(twoSlots, fingers + 2, 1, 0)};
+    bridge.setHIDLayout(twoSlots);
     bridge.setCompatibilityTestMode(true);
     const auto feed = [&] {
         for (const int index : {0, 1, 0, 2}) {
             guard.virtualScheduler()->advance(0.004);
-            const QByteArray& report = reports[index];
-            bridge.handleInputReport(reinterpret_cast<const std::uint8_t*>(report.constData()),
-                                     report.size());
+            bridge.handleInputReport(data(reports[index]), reports[index].size());
         }
     };
     feed();
-    long allocations = 0;
-    {
-        AllocationCounter counter;
-        feed();
-        allocations = counter.count();
-    }
-    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(allocationsOf(feed), 0);
     EXPECT_TRUE(bridge.hybridModeObserved());
 }
