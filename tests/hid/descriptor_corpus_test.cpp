@@ -21,10 +21,7 @@ namespace {
 QJsonDocument readCorpusFile(const char* name) {
     QFile file(
         QStringLiteral(ORVETTA_SOURCE_DIR "/tests/data/hid-corpus/%1").arg(QLatin1String(name)));
-    if (!file.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "cannot read " << file.fileName().toStdString();
-        return {};
-    }
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     return QJsonDocument::fromJson(file.readAll());
 }
 
@@ -119,15 +116,23 @@ TEST(HIDDescriptorCorpus, WalkAgreesWithTheReferenceOnEveryDevice) {
             const OVHIDContactLayout& slot = layout.contacts[i];
             EXPECT_EQ(slot.slot, i);
             EXPECT_EQ(slot.preferredKind, OVContactKindFinger);
-            EXPECT_EQ(layoutBits(slot.tipSwitchBitOffset, 1), referenceBits(c, "tip_switch"));
-            EXPECT_EQ(layoutBits(slot.inRangeBitOffset, 1), referenceBits(c, "in_range"));
-            EXPECT_EQ(layoutBits(slot.touchValidBitOffset, 1), referenceBits(c, "confidence"));
-            EXPECT_EQ(layoutBits(slot.invertBitOffset, 1), referenceBits(c, "invert"));
-            EXPECT_EQ(layoutBits(slot.eraserBitOffset, 1), referenceBits(c, "eraser"));
-            EXPECT_EQ(layoutBits(slot.contactIdBitOffset, slot.contactIdBitLength),
-                      referenceBits(c, "contact_id"));
-            EXPECT_EQ(layoutBits(slot.xBitOffset, slot.xBitLength), referenceBits(c, "x"));
-            EXPECT_EQ(layoutBits(slot.yBitOffset, slot.yBitLength), referenceBits(c, "y"));
+            const QString bits[][2] = {
+                {layoutBits(slot.tipSwitchBitOffset, 1), referenceBits(c, "tip_switch")},
+                {layoutBits(slot.inRangeBitOffset, 1), referenceBits(c, "in_range")},
+                {layoutBits(slot.touchValidBitOffset, 1), referenceBits(c, "confidence")},
+                {layoutBits(slot.invertBitOffset, 1), referenceBits(c, "invert")},
+                {layoutBits(slot.eraserBitOffset, 1), referenceBits(c, "eraser")},
+                {layoutBits(slot.contactIdBitOffset, slot.contactIdBitLength),
+                 referenceBits(c, "contact_id")},
+                {layoutBits(slot.xBitOffset, slot.xBitLength), referenceBits(c, "x")},
+                {layoutBits(slot.yBitOffset, slot.yBitLength), referenceBits(c, "y")},
+                {layoutBits(slot.widthBitOffset, slot.widthBitLength), referenceBits(c, "width")},
+                {layoutBits(slot.heightBitOffset, slot.heightBitLength),
+                 referenceBits(c, "height")},
+            };
+            for (const auto& [walked, reference] : bits) {
+                EXPECT_EQ(walked, reference);
+            }
             for (const auto& [name, minimum, maximum] :
                  {std::tuple{"x", slot.xLogicalMinimum, slot.xLogicalMaximum},
                   std::tuple{"y", slot.yLogicalMinimum, slot.yLogicalMaximum}}) {
@@ -137,10 +142,6 @@ TEST(HIDDescriptorCorpus, WalkAgreesWithTheReferenceOnEveryDevice) {
                 EXPECT_EQ(maximum,
                           std::max(axis["logical_max"].toInt(), axis["logical_min"].toInt() + 1));
             }
-            EXPECT_EQ(layoutBits(slot.widthBitOffset, slot.widthBitLength),
-                      referenceBits(c, "width"));
-            EXPECT_EQ(layoutBits(slot.heightBitOffset, slot.heightBitLength),
-                      referenceBits(c, "height"));
         }
         EXPECT_EQ(layout.hasContactCount, touch["contact_count"].isObject());
         EXPECT_EQ(layoutBits(layout.contactCountBitOffset, layout.contactCountBitLength),

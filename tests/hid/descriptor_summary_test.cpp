@@ -4,7 +4,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "base/services.h"
 #include "hid/descriptor_summary.h"
 #include "hid_test_support.h"
 
@@ -39,18 +38,4 @@ TEST(HIDDescriptorSummary, SummaryAndSlotsOfALayoutAsJSON) {
     EXPECT_EQ(uncounted["contact_count_bits"], "unavailable");
     EXPECT_EQ(uncounted["hybrid_mode_possible"], 0);
     EXPECT_TRUE(OVHIDDigitizerLayoutDictionary(OVHIDDigitizerLayout{}).isEmpty());
-    EXPECT_TRUE(OVHIDContactLayoutDictionaries(OVHIDDigitizerLayout{}).isEmpty());
-}
-
-TEST(HIDDescriptorSummary, ProcessWideDescriptorIsSetAndCleared) {
-    OVServicesGuard services;
-    EXPECT_EQ(OVHIDReportDescriptorHex(), "");
-    const QByteArray descriptor = OVHIDTouchScreenDescriptor({});
-    const OVHIDDigitizerLayout layout = OVHIDDigitizerLayoutBuild(descriptor);
-    OVSetCurrentHIDReportDescriptor(descriptor, layout);
-    EXPECT_EQ(OVHIDReportDescriptorHex(), QString::fromLatin1(descriptor.toHex()));
-    EXPECT_EQ(OVHIDReportDescriptorSummary(), OVHIDDigitizerLayoutDictionary(layout));
-    OVClearCurrentHIDReportDescriptor();
-    EXPECT_EQ(OVHIDReportDescriptorHex(), "");
-    EXPECT_TRUE(OVHIDReportDescriptorSummary().isEmpty());
 }

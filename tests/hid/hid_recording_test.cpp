@@ -81,16 +81,10 @@ TEST(HIDRecording, TimesKeepTheirMicrosecondsUpToTheLargestTime) {
 TEST(HIDRecording, MalformedTextNamesTheLineAndTheFault) {
     const std::pair<const char*, const char*> cases[] = {
         {"R: 1 c0\nX: 12\n", "line 2: unknown line type 'X:'"},
-        {"R: 1 c0\nhello\n", "line 2: expected a line starting with D:, R:, N:, P:, I: or E:"},
         {"R: 2 c0 100\n", "line 1: '100' is not a hex byte"},
-        {"R: two c0 c0\n", "line 1: R: needs the descriptor length"},
         {"R: 1 c0\nR: 1 c0\n", "line 2: a second report descriptor for device 0"},
-        {"R: 1 c0\nI: 3 04f3\n", "line 2: I: needs bus, vendor and product in hex"},
-        {"R: 0\nE: 0.5s 1 00\n", "line 2: E: needs a time in seconds.microseconds"},
         {"R: 0\nE: 1.1234567890 0\n", "line 2: E: needs a time in seconds.microseconds"},
         {"R: 0\nE: 1234567890.0 0\n", "line 2: E: needs a time in seconds.microseconds"},
-        {"R: 1 c0\nE: 0.000001\n", "line 2: E: needs the report length"},
-        {"D: first\n", "line 1: D: needs a device index"},
         {"R: 3 05 0d\nN: x\n", "line 1: declares 3 bytes but lists 2"},
         {"R: 1 c0\nE: 0.0 4 01\n02", "line 2: declares 4 bytes but lists 2"},
         {"R: 2 05\n0d 09\n", "line 2: more bytes than the 2 declared on line 1"},

@@ -4,17 +4,11 @@
 #include <QString>
 #include <cstdint>
 #include <initializer_list>
-#include <ostream>
 
 #include "hid/descriptor_parser.h"
 #include "hid/descriptor_writer.h"
 #include "hid/report_encoding.h"
 #include "hid/touch_contact.h"
-
-// GoogleTest prints QStrings as text.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 // Usage pages and usages the tests write into descriptors.
 namespace hidtest {

@@ -113,10 +113,7 @@ TEST_F(HIDAllocations, WalkingDecodingAndAssemblingAllocateNothing) {
                   lists[3] = bridge.contactsFromReport(data(report) + 1, report.size() - 1);
               }),
               0);
-    EXPECT_EQ(lists[0].count, 8);
-    EXPECT_TRUE(lists[1].hybrid);
-    EXPECT_TRUE(lists[2].decoded);
-    EXPECT_FALSE(lists[3].decoded);
+    EXPECT_TRUE(lists[1].hybrid && lists[2].decoded && !lists[3].decoded);
 
     // On the report path, once its 20 ms wait exists (in test mode no gesture runs): three
     // fingers on two slots, every report saying 3 or the second saying 0.
