@@ -123,13 +123,6 @@ const WalkCase kWalkCases[] = {
      [](Writer& d) {
          fingerCollection(contactCountField(beginApplication(d, 1))).endCollection();
      }},
-    {"an incomplete Finger collection leaves its slot to the next", 1, 1, 48, kNone, false,
-     [](Writer& d) {
-         beginApplication(d, 1).usage(kFinger).collection(Writer::kLogical);
-         d.inputField(kTipSwitch, 1, 0, 1).padding(7);
-         d.usagePage(kGenericDesktop).inputField(kX, 16, 0, 4095).inputField(kY, 16, 0, 4095);
-         fingerCollection(d.endCollection()).endCollection();
-     }},
     {"no complete slot is no layout", 0, 0, kNone, kNone, false,
      [](Writer& d) {
          beginApplication(d, 1).usage(kFinger).collection(Writer::kLogical);
@@ -141,12 +134,6 @@ const WalkCase kWalkCases[] = {
          d.reportID(2).usagePage(kDigitizer).usage(kPen).collection(Writer::kApplication);
          d.usage(kStylus).collection(Writer::kPhysical);
          minimalContact(d).endCollection().endCollection();
-     }},
-    {"data items before the first Report ID take no bits and keep the usage", 1, 1, 8, kNone, false,
-     [](Writer& d) {
-         d.usagePage(kDigitizer).usage(kTouchScreen).collection(Writer::kApplication);
-         d.usage(kFinger).reportSize(8).reportCount(4).input();
-         minimalContact(d.reportID(1).collection(Writer::kLogical)).endCollection().endCollection();
      }},
     {"X and Y from a usage range", 1, 1, 8, 48, false,
      [](Writer& d) {
