@@ -40,6 +40,9 @@ TEST(HIDItemWalk, ShortItemsLongItemsAndItemsCutShort) {
     // An item cut short keeps the bytes that were there; a long item past the end ends the walk.
     EXPECT_EQ(itemsOf(bytes({0x27, 0x34, 0x12})).at(0).value, 0x1234u);
     EXPECT_EQ(itemsOf(bytes({0x05, 0x0D, 0xFE, 0x09, 0x10, 0x09, 0x22})).size(), 1u);
+    // The writer gives an item the fewest bytes that hold its value: 300 two, 0x10000 four.
+    EXPECT_EQ(Writer().reportCount(300).reportSize(0x10000).bytes(),
+              bytes({0x96, 0x2C, 0x01, 0x77, 0x00, 0x00, 0x01, 0x00}));
     EXPECT_EQ(OVSignExtendHIDValue(0x80, 1), -128);
     EXPECT_EQ(OVSignExtendHIDValue(0xFFFF, 2), -1);
 }

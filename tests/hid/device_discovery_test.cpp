@@ -93,7 +93,6 @@ TEST_F(DeviceDiscoveryTest, TheSelectionBecomesMatchingThatFindsTheChosenDevice)
         }
         return products;
     };
-    EXPECT_EQ(OVCurrentDeviceSelection(), "auto");
     EXPECT_EQ(matchedProducts(OVCurrentDeviceSelection()), QList<int>({0x1234}));
     OVStandardPreferences().setObject("deviceSelection", "045e:0007:00000000:-:-:-");
     EXPECT_EQ(matchedProducts(OVCurrentDeviceSelection()), QList<int>({0x7}));

@@ -38,7 +38,6 @@ TEST(HIDRecording, ReadsEveryKindOfLineAndWritesTheSameText) {
         "\r\nR: 6 05 0d 09\r\n   04 A1\t01  \r\n\nN:\r\nI: 18 1 2\r\nE: 3.5 3 01\r\n02 3\r\n");
     ASSERT_TRUE(loose.has_value());
     EXPECT_EQ(loose->descriptor, recording->descriptor);
-    EXPECT_EQ(loose->bus, 0x18u);
     EXPECT_EQ(loose->events.at(0).bytes, bytes({0x01, 0x02, 0x03}));
 }
 
