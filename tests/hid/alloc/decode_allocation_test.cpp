@@ -1,0 +1,135 @@
+// Walking a descriptor, decoding reports and assembling their frames allocate nothing: every heap
+// allocation of this program is counted meanwhile. This folder is its own test program, so that
+// the counting allocator replaces the one of no other test.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "base/services.h"
+#include "base/virtual_scheduler.h"
+#include "hid/hid_test_support.h"
+#include "hid/touch_bridge.h"
+
+namespace {
+
+std::atomic<bool> gCounting{false};
+std::atomic<long> gAllocations{0};
+
+void noteAllocation() {
+    if (gCounting.load(std::memory_order_relaxed)) {
+        gAllocations.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+// Counts the allocations made while `work` runs.
+template <typename Work>
+long allocationsOf(Work&& work) {
+    gAllocations = 0;
+    gCounting = true;
+    work();
+    gCounting = false;
+    return gAllocations.load();
+}
+
+}  // namespace
+
+// malloc itself is counted, which covers Qt's containers as well as operator new. Under
+// AddressSanitizer, which owns malloc, nothing is counted and the tests skip.
+#if !defined(__SANITIZE_ADDRESS__) && defined(__GLIBC__)
+constexpr bool kCounting = true;
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* pointer, std::size_t size);
+void* __libc_memalign(std::size_t alignment, std::size_t size);
+
+void* malloc(std::size_t size) {
+    noteAllocation();
+    return __libc_malloc(size);
+}
+void* calloc(std::size_t count, std::size_t size) {
+    noteAllocation();
+    return __libc_calloc(count, size);
+}
+void* realloc(void* pointer, std::size_t size) {
+    noteAllocation();
+    return __libc_realloc(pointer, size);
+}
+void* aligned_alloc(std::size_t alignment, std::size_t size) {
+    noteAllocation();
+    return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** pointer, std::size_t alignment, std::size_t size) {
+    noteAllocation();
+    *pointer = __libc_memalign(alignment, size);
+    return *pointer ? 0 : ENOMEM;
+}
+}
+#else
+constexpr bool kCounting = false;
+#endif
+
+using namespace hidtest;
+
+class HIDAllocations : public ::testing::Test {
+    void SetUp() override {
+        if (!kCounting) {
+            GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
+        }
+    }
+};
+
+TEST_F(HIDAllocations, TheCounterSeesAllocations) {
+    EXPECT_EQ(allocationsOf([] {
+                  int* volatile probe = new int(7);
+                  delete probe;
+              }),
+              1);
+    EXPECT_EQ(allocationsOf([] { QByteArray text(100, 'x'); }), 1);
+}
+
+TEST_F(HIDAllocations, WalkingDecodingAndAssemblingAllocateNothing) {
+    OVServicesGuard guard;
+    const QByteArray descriptor = OVHIDTouchScreenDescriptor({});  // ten fingers
+    OVHIDDigitizerLayout layout;
+    EXPECT_EQ(allocationsOf([&] { layout = OVHIDDigitizerLayoutBuild(descriptor); }), 0);
+    ASSERT_EQ(layout.contactCount, 8);
+
+    // Both halves of a ten-finger frame over two reports, a short one and one of another ID.
+    OVTouchContact fingers[8];
+    for (int i = 0; i < 8; ++i) {
+        fingers[i] = fingerAt(i + 1, 100u * i, 200u);
+    }
+    const QByteArray report = OVTouchReport(layout, fingers, 8, 10);
+    OVTouchBridge bridge;
+    bridge.setHIDLayout(layout);
+    OVTouchContactList lists[4];
+    EXPECT_EQ(allocationsOf([&] {
+                  lists[0] = bridge.contactsFromReport(data(report), report.size());
+                  lists[1] = bridge.contactsFromReport(data(report), report.size());
+                  lists[2] = bridge.contactsFromReport(data(report), 20);
+                  lists[3] = bridge.contactsFromReport(data(report) + 1, report.size() - 1);
+              }),
+              0);
+    EXPECT_TRUE(lists[1].hybrid && lists[2].decoded && !lists[3].decoded);
+
+    // On the report path, once its 20 ms wait exists (in test mode no gesture runs): three
+    // fingers on two slots, every report saying 3 or the second saying 0.
+    const OVHIDDigitizerLayout twoSlots = screenLayout(2);
+    const QByteArray reports[] = {OVTouchReport(twoSlots, fingers, 2, 3),
+                                  OVTouchReport(twoSlots, fingers + 2, 1, 3),
+                                  OVTouchReport(twoSlots, fingers + 2, 1, 0)};
+    bridge.setHIDLayout(twoSlots);
+    bridge.setCompatibilityTestMode(true);
+    const auto feed = [&] {
+        for (const int index : {0, 1, 0, 2}) {
+            guard.virtualScheduler()->advance(0.004);
+            bridge.handleInputReport(data(reports[index]), reports[index].size());
+        }
+    };
+    feed();
+    EXPECT_EQ(allocationsOf(feed), 0);
+    EXPECT_TRUE(bridge.hybridModeObserved());
+}
