@@ -10,7 +10,6 @@
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
 #include "compat/ui/debug_window_controller.h"
-#include "counting_allocator.h"
 #include "hid/descriptor_parser.h"
 #include "hid/descriptor_writer.h"
 #include "hid/report_encoding.h"
@@ -19,6 +18,7 @@
 #include "platform/sim/counting_event_poster.h"
 #include "platform/sim/sim_display_services.h"
 #include "settings/profiles.h"
+#include "support/alloc/counting_allocator.h"
 
 namespace {
 

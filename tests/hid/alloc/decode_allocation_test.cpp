@@ -4,78 +4,29 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-
 #include "base/services.h"
 #include "base/virtual_scheduler.h"
 #include "hid/hid_test_support.h"
 #include "hid/touch_bridge.h"
+#include "support/alloc/counting_allocator.h"
 
 namespace {
-
-std::atomic<bool> gCounting{false};
-std::atomic<long> gAllocations{0};
-
-void noteAllocation() {
-    if (gCounting.load(std::memory_order_relaxed)) {
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-    }
-}
 
 // Counts the allocations made while `work` runs.
 template <typename Work>
 long allocationsOf(Work&& work) {
-    gAllocations = 0;
-    gCounting = true;
+    allocation_counter::begin();
     work();
-    gCounting = false;
-    return gAllocations.load();
+    return allocation_counter::end();
 }
 
 }  // namespace
-
-// malloc itself is counted, which covers Qt's containers as well as operator new. Under
-// AddressSanitizer, which owns malloc, nothing is counted and the tests skip.
-#if !defined(__SANITIZE_ADDRESS__) && defined(__GLIBC__)
-constexpr bool kCounting = true;
-extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* pointer, std::size_t size);
-void* __libc_memalign(std::size_t alignment, std::size_t size);
-
-void* malloc(std::size_t size) {
-    noteAllocation();
-    return __libc_malloc(size);
-}
-void* calloc(std::size_t count, std::size_t size) {
-    noteAllocation();
-    return __libc_calloc(count, size);
-}
-void* realloc(void* pointer, std::size_t size) {
-    noteAllocation();
-    return __libc_realloc(pointer, size);
-}
-void* aligned_alloc(std::size_t alignment, std::size_t size) {
-    noteAllocation();
-    return __libc_memalign(alignment, size);
-}
-int posix_memalign(void** pointer, std::size_t alignment, std::size_t size) {
-    noteAllocation();
-    *pointer = __libc_memalign(alignment, size);
-    return *pointer ? 0 : ENOMEM;
-}
-}
-#else
-constexpr bool kCounting = false;
-#endif
 
 using namespace hidtest;
 
 class HIDAllocations : public ::testing::Test {
     void SetUp() override {
-        if (!kCounting) {
+        if (!ORVETTA_COUNTING_ALLOCATOR) {
             GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QString>
 #include <atomic>
@@ -72,4 +74,18 @@ class HIDTestbed {
     std::vector<std::unique_ptr<EventNodeState>> _eventStates;
     std::vector<UMockdevIoctlBase*> _handlers;
     int _hidCount = 0;
+};
+
+// A test with a fresh testbed of its own; skipped when run outside the umockdev wrapper that ctest
+// uses, and failed when the wrapper was asked for but its preload library is missing.
+class HIDTestbedTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!HIDTestbed::available()) {
+            ASSERT_FALSE(HIDTestbed::required()) << "umockdev's preload library is missing";
+            GTEST_SKIP() << "needs umockdev-wrapper (ctest runs it so)";
+        }
+        testbed = std::make_unique<HIDTestbed>();
+    }
+    std::unique_ptr<HIDTestbed> testbed;
 };

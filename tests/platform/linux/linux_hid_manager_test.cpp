@@ -36,17 +36,7 @@ void spin() {
     }
 }
 
-class LinuxHIDManagerTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!HIDTestbed::available()) {
-            ASSERT_FALSE(HIDTestbed::required()) << "umockdev's preload library is missing";
-            GTEST_SKIP() << "needs umockdev-wrapper (ctest runs it so)";
-        }
-        testbed = std::make_unique<HIDTestbed>();
-    }
-    std::unique_ptr<HIDTestbed> testbed;
-};
+using LinuxHIDManagerTest = HIDTestbedTest;
 
 }  // namespace
 

@@ -19,16 +19,8 @@ namespace {
 constexpr int kWait = 10000;
 const QByteArray kTouchScreen = OVHIDTouchScreenDescriptor({.fingers = 2});
 
-class ToolVerbsTest : public ::testing::Test {
+class ToolVerbsTest : public HIDTestbedTest {
   protected:
-    void SetUp() override {
-        if (!HIDTestbed::available()) {
-            ASSERT_FALSE(HIDTestbed::required()) << "umockdev's preload library is missing";
-            GTEST_SKIP() << "needs umockdev-wrapper (ctest runs it so)";
-        }
-        testbed = std::make_unique<HIDTestbed>();
-    }
-
     // Runs the tool to its end: its exit code (-1 when it did not end), standard output and error.
     int run(const QStringList& arguments) {
         start(arguments);
@@ -51,7 +43,6 @@ class ToolVerbsTest : public ::testing::Test {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    std::unique_ptr<HIDTestbed> testbed;
     QProcess tool;
     QByteArray out;
     QString err;

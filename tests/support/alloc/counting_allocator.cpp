@@ -1,4 +1,4 @@
-#include "counting_allocator.h"
+#include "support/alloc/counting_allocator.h"
 
 #include <cerrno>
 #include <cstddef>
