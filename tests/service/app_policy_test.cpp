@@ -62,7 +62,7 @@ class AppPolicyTest : public ::testing::Test {
     void runMainLoop() { services.virtualScheduler()->advance(0); }
     QStringList titles() const {
         QStringList titles;
-        for (const OVPolicyAlert& alert : presenter.alerts) {
+        for (const OVModalAlert& alert : presenter.alerts) {
             titles.append(alert.messageText);
         }
         return titles;
