@@ -156,6 +156,8 @@ TEST_F(StepTest, SendingNeedsAFinishedRunAndOnlyTheLatestAnswerCounts) {
     EXPECT_TRUE(model.presentation().sendEnabled);
     model.sendReport();  // the report may be sent again
     EXPECT_EQ(submitter.calls, 3);
+    model.resetIntro();  // showing the window again starts with nothing to send
+    EXPECT_FALSE(model.presentation().sendEnabled);
 }
 
 TEST_F(StepTest, ClosingStopsEverythingAndShowingAgainIsReady) {

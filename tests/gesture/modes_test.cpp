@@ -55,4 +55,16 @@ TEST_F(ModesTest, EnteringTestModeReleasesEverythingAndLeavingItIgnoresTheTouch)
                      }));
 }
 
+TEST_F(ModesTest, StoppingForgetsThatATouchWasToBeIgnored) {
+    report(0, {{100, 100}});
+    bridge->refreshDisplayMapping();
+    bridge->stop();
+    report(0.5, {{300, 300}});
+    report(0.55, {});
+    EXPECT_EQ(log(), (QStringList{
+                         "0.550 mouse type=1 button=0 x=300.00 y=300.00 flags=0x0 clicks=1",
+                         "0.550 mouse type=2 button=0 x=300.00 y=300.00 flags=0x0 clicks=1",
+                     }));
+}
+
 }  // namespace
