@@ -89,6 +89,9 @@ TEST_F(DecodingBridge, ContactsThatAreDownArePackedAndKeepTheirSlot) {
     _layout.contacts[2].touchValidBitOffset = -1;
     use(_layout);
     EXPECT_EQ(decode(r).count, 2);
+    _layout.contacts[0].tipSwitchBitOffset = -1;  // a slot without a tip switch is never down
+    use(_layout);
+    EXPECT_EQ(decode(r).count, 1);
 }
 
 TEST_F(DecodingBridge, MarkerFromWidthAndHeightAndTheEraserBits) {

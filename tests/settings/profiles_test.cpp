@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/profile_switching.h"
+#include "settings/settings_window_model.h"
 #include "settings_test_helpers.h"
 
 namespace {
@@ -49,6 +50,9 @@ TEST_F(Profiles, AFreshStoreResolvesTheBuiltInMappings) {
         OVSetProfileValueForKey(OVMouseActionKey(input), qlonglong(OVMouseActionScrollAndPinch));
         EXPECT_EQ(OVEffectiveMouseActionForInput(input) == OVMouseActionScrollAndPinch,
                   input == "finger2");
+        const OVPopupModel popup = OVMousePopupModelForInput(input);  // shows what is in effect
+        EXPECT_EQ(popup.items.value(popup.selectedIndex).tag,
+                  OVEffectiveMouseActionForInput(input));
     }
 }
 
