@@ -19,7 +19,13 @@ TEST(KeyNames, QtKeysMapToTheKeyOfTheirCharacter) {
         EXPECT_EQ(OVKeyNameForKeyCode(*code), index < 0 ? QString(character) : unshifted[index])
             << character.toLatin1();
     }
-    EXPECT_EQ(OVKeyNameForKeyCode(*OVVirtualKeyForQtKey(Qt::Key_Backspace, false)), "Delete");
+    // Keys without a character read back by their names.
+    const std::pair<int, const char*> named[] = {
+        {Qt::Key_Backspace, "Delete"}, {Qt::Key_Home, "Home"},          {Qt::Key_End, "End"},
+        {Qt::Key_PageUp, "Page Up"},   {Qt::Key_PageDown, "Page Down"}, {Qt::Key_F2, "F2"}};
+    for (const auto& [key, name] : named) {
+        EXPECT_EQ(OVKeyNameForKeyCode(*OVVirtualKeyForQtKey(key, false)), name);
+    }
     EXPECT_EQ(OVKeyNameForKeyCode(*OVVirtualKeyForQtKey(Qt::Key_Enter, true)), "Key 76");
     EXPECT_FALSE(OVVirtualKeyForQtKey(Qt::Key_Shift, false));
     EXPECT_EQ(OVEventFlagsForQtModifiers(Qt::ShiftModifier | Qt::MetaModifier), 0x120000u);
