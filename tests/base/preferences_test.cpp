@@ -112,6 +112,19 @@ TEST_F(Preferences, AnUnreadableFileIsLeftInPlaceNotWrittenAndReportedOnce) {
               QStringList({"preferences.json"}));
     ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0600), 0);
     EXPECT_EQ(bytesOf(path), R"({"hideCursor": true})");
+
+    // Readable again, the file is taken in and what waited is written into it.
+    ASSERT_EQ(chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    EXPECT_TRUE(runUnprivileged([&] {
+        OVPreferences preferences(path, &scheduler);
+        chmod(QFile::encodeName(path).constData(), 0);
+        preferences.setObject("scrollScale", 2.0);
+        scheduler.advance(0);  // refused: the file cannot be read
+        chmod(QFile::encodeName(path).constData(), 0600);
+        preferences.takeInFileChanges();
+        scheduler.advance(0);
+        return bytesOf(path).contains("scrollScale") && bytesOf(path).contains("hideCursor");
+    }));
 }
 
 TEST_F(Preferences, WhatOthersWriteIsTakenInExceptKeysChangedHereAndNotWrittenYet) {

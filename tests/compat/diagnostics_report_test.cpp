@@ -85,18 +85,20 @@ TEST_F(DiagnosticsReportTest, TheFullPayloadListsEachPhysicalDeviceOnce) {
     devices.add(flipInterface(1));  // a second interface of the same device
     devices.add({{"Product", "Keyboard"}, {"VendorID", 0x5ac}, {"PrimaryUsagePage", 1}});
     devices.add({{"Product", "Touchscreen"}, {"VendorID", 0x1}});
+    devices.add({{"VendorID", 0x2}, {"PrimaryUsagePage", 13}, {"MaxInputReportSize", 0}});
     const QVariantMap payload = OVAssembleCompatibilityReportPayload(
         QString("Samsung Flip 2"), OVCompatibilityCheckReportType, OVCompatibilityCheckReportFormat,
         {{"finger", "passed"}}, {});
     EXPECT_EQ(payload.size(), 12 + 6);
     const QVariantList usb = payload.value("usb_devices").toList();
-    ASSERT_EQ(usb.size(), 2);
+    ASSERT_EQ(usb.size(), 3);
     EXPECT_EQ(usb[0].toMap(), QVariantMap({{"vendor_id", "045e"},
                                            {"product_id", "0b12"},
                                            {"product_string", "Flip 2"},
                                            {"manufacturer_string", "Samsung"},
                                            {"transport", "USB"},
                                            {"max_input_report_size", 64}}));
+    EXPECT_EQ(usb[2].toMap().value("max_input_report_size"), 0);  // known, though zero
     EXPECT_EQ(payload.value("diagnostics").toMap().value("scale_estimate").toDouble(), 2.0);
 
     const QString text = OVDeviceReportText();
@@ -113,7 +115,7 @@ TEST_F(DiagnosticsReportTest, TheFullPayloadListsEachPhysicalDeviceOnce) {
 
     // Two touch interfaces with one signature: one summary, two lines.
     devices.add(flipInterface(), touchDescriptor());
-    EXPECT_EQ(OVUSBDeviceSummaries(true).size(), 2);
+    EXPECT_EQ(OVUSBDeviceSummaries(true).size(), 3);
     EXPECT_EQ(section(OVDeviceReportText(), "\nSupported matching devices:\n").count("- manuf"), 2);
 }
 

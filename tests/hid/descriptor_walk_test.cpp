@@ -59,6 +59,7 @@ TEST(HIDUsageLookup, ListThenRangeThenListByIndex) {
     // A range by index, up to and including its maximum; past it the list, then nothing.
     EXPECT_EQ(OVHIDUsageAt(nullptr, 0, low, true, high, true, 4, 3), high);
     EXPECT_EQ(OVHIDUsageAt(nullptr, 0, x, true, x, true, 1, 0), x);
+    EXPECT_EQ(OVHIDUsageAt(list, 2, low, true, high, true, 3, 0), low);
     // A range needs both ends, on one page, in order.
     EXPECT_EQ(OVHIDUsageAt(nullptr, 0, x, true, OVHIDUsage{kDigitizer, kY}, true, 2, 0),
               OVHIDUsage{});
@@ -66,11 +67,13 @@ TEST(HIDUsageLookup, ListThenRangeThenListByIndex) {
 }
 
 TEST(HIDLayoutWalk, WithoutAnyReportIDTheReportsAreUnnumbered) {
-    // Report ID 0, no ID byte: bit 0 is data, here the first contact's Invert bit.
+    // Report ID 0, no ID byte: bit 0 is data, here the first contact's Y.
     Writer d;
     d.usagePage(kDigitizer).usage(kTouchScreen).collection(Writer::kApplication);
-    d.usage(kFinger).collection(Writer::kLogical).inputField(kInvert, 1, 0, 1).padding(7);
-    minimalContact(d).endCollection();
+    d.usage(kFinger).collection(Writer::kLogical).usagePage(kGenericDesktop);
+    d.inputField(kY, 16, 0, 4095).inputField(kX, 16, 0, 4095).usagePage(kDigitizer);
+    d.inputField(kTipSwitch, 1, 0, 1).inputField(kInvert, 1, 0, 1).padding(6);
+    d.inputField(kContactIdentifier, 8, 0, 255).endCollection();
     fingerCollection(d, false);
     contactCountField(d).endCollection();
     const OVHIDDigitizerLayout layout = layoutOf(d);
@@ -78,10 +81,10 @@ TEST(HIDLayoutWalk, WithoutAnyReportIDTheReportsAreUnnumbered) {
     EXPECT_EQ(layout.reportID, 0);
     EXPECT_EQ(layout.reportIDByteOffset, -1);
     ASSERT_EQ(layout.contactCount, 2);
-    EXPECT_EQ(layout.contacts[0].invertBitOffset, 0);
-    EXPECT_TRUE(layout.hasInvert);
-    EXPECT_EQ(layout.contacts[1].xBitOffset, 56 + 16);
-    EXPECT_EQ(layout.contactCountBitOffset, 104);
+    EXPECT_EQ(layout.contacts[0].yBitOffset, 0);
+    EXPECT_TRUE(layout.hasInvert && layout.hasLogicalRanges);
+    EXPECT_EQ(layout.contacts[1].xBitOffset, 48 + 16);
+    EXPECT_EQ(layout.contactCountBitOffset, 96);
 }
 
 // A pen report first, then a touch screen report whose Finger collection holds a contact or not.
@@ -121,6 +124,12 @@ const WalkCase kWalkCases[] = {
          }
          d.usagePage(kGenericDesktop).inputField(kX, 16, 0, 4095);
          contactCountField(d).endCollection();
+     }},
+    {"a collection after the touch screen's is no slot", 1, 1, 8, kNone, false,
+     [](Writer& d) {
+         fingerCollection(beginApplication(d, 1)).endCollection();
+         d.usagePage(kGenericDesktop).usage(0x02).collection(Writer::kApplication);
+         minimalContact(d.collection(Writer::kPhysical)).endCollection().endCollection();
      }},
     {"Contact Count before the contacts counts for their report", 1, 1, 16, 8, false,
      [](Writer& d) {

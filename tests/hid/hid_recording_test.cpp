@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <utility>
 
 #include "hid/hid_recording.h"
@@ -91,19 +90,4 @@ TEST(HIDRecording, MalformedTextNamesTheLineAndTheFault) {
     OVError error;
     EXPECT_FALSE(OVReadHIDRecordingFile(QStringLiteral("/nonexistent/x.hidrec"), &error));
     EXPECT_EQ(error.code, OVHIDRecordingUnreadableError);
-}
-
-TEST(HIDRecording, TheWriterCountsTimeFromTheFirstEvent) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    OVHIDRecordingWriter writer(buffer);
-    OVHIDRecording device;
-    device.descriptor = bytes({0xC0});
-    EXPECT_TRUE(writer.writeComment(QStringLiteral("recorded by a test")));
-    EXPECT_TRUE(writer.writeDevice(device));
-    EXPECT_TRUE(writer.writeEvent(1000.25, bytes({0x01, 0x02})));
-    EXPECT_TRUE(writer.writeEvent(1001.5, bytes({0x03})));
-    EXPECT_EQ(buffer.data(),
-              "# recorded by a test\nR: 1 c0\nN: \nP: \nI: 0 0000 0000\n"
-              "E: 000000.000000 2 01 02\nE: 000001.250000 1 03\n");
 }

@@ -12,27 +12,13 @@
 #include "base/notification_names.h"
 #include "base/services.h"
 #include "compat/compat_window_support.h"
+#include "hid/report_decoding.h"
 #include "hid/touch_contact.h"
 #include "platform/assembled_platform.h"
 #include "platform/sim/sim_display_services.h"
 #include "platform/sim/sim_hid_manager.h"
 
 namespace compat_test {
-
-inline QString kindName(std::int64_t kind) {
-    switch (kind) {
-        case OVContactKindNone:
-            return QStringLiteral("none");
-        case OVContactKindFinger:
-            return QStringLiteral("finger");
-        case OVContactKindPen:
-            return QStringLiteral("pen");
-        case OVContactKindEraser:
-            return QStringLiteral("eraser");
-        default:
-            return QStringLiteral("unknown");
-    }
-}
 
 // A contact dictionary as the touch bridge publishes it: raw coordinates with the logical limits
 // 0-4800 and 0-3000, and the display point it maps to.
@@ -50,7 +36,7 @@ inline QVariantMap contact(std::int64_t kind, int id, double screenX = 100.0,
         {QStringLiteral("screenY"), screenY},
         {QStringLiteral("width"), 0},
         {QStringLiteral("kind"), static_cast<qlonglong>(kind)},
-        {QStringLiteral("kindName"), kindName(kind)},
+        {QStringLiteral("kindName"), OVContactKindName(kind)},
     };
 }
 
