@@ -34,7 +34,7 @@ asan-test: deps
 fuzz-build: deps
 	@cmake -S . -B $(FUZZ_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_CXX_COMPILER=clang++-14 -DORVETTA_FUZZ=ON $(LAUNCHER) >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 
 fuzz: fuzz-build
 	@bash scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
