@@ -10,20 +10,10 @@
 
 #include "base/preferences.h"
 #include "base/virtual_scheduler.h"
+#include "support/files.h"
 #include "support/log_capture.h"
 
 namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 class Preferences : public ::testing::Test {
   protected:
@@ -70,10 +60,10 @@ TEST_F(Preferences, WritesWaitForTheSchedulerAndValuesAndRemovalsSurviveAReload)
 
 TEST_F(Preferences, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
     QDir().mkpath(dir.filePath("orvetta"));
-    writeFile(path, "[1, 2]");
+    OVWriteFile(path, "[1, 2]");
     OVPreferences preferences(path, nullptr);
     EXPECT_TRUE(preferences.storedValues().isEmpty());
-    EXPECT_EQ(bytesOf(preferences.keptAsidePath()), "[1, 2]");  // nothing the user had is lost
+    EXPECT_EQ(OVFileBytes(preferences.keptAsidePath()), "[1, 2]");  // nothing the user had is lost
     EXPECT_FALSE(QFile::exists(path));
 }
 
@@ -94,7 +84,7 @@ bool runUnprivileged(const std::function<bool()>& checks) {
 
 TEST_F(Preferences, AnUnreadableFileIsLeftInPlaceNotWrittenAndReportedOnce) {
     QDir().mkpath(dir.filePath("orvetta"));
-    writeFile(path, R"({"hideCursor": true})");
+    OVWriteFile(path, R"({"hideCursor": true})");
     // Mode 000 in a folder open to all: a store that wrongly renamed or replaced the file could.
     ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0), 0);
     for (const QString& folder : {dir.path(), dir.filePath("orvetta")}) {
@@ -111,7 +101,7 @@ TEST_F(Preferences, AnUnreadableFileIsLeftInPlaceNotWrittenAndReportedOnce) {
     EXPECT_EQ(QDir(dir.filePath("orvetta")).entryList(QDir::Files),
               QStringList({"preferences.json"}));
     ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0600), 0);
-    EXPECT_EQ(bytesOf(path), R"({"hideCursor": true})");
+    EXPECT_EQ(OVFileBytes(path), R"({"hideCursor": true})");
 
     // Readable again, the file is taken in and what waited is written into it.
     ASSERT_EQ(chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
@@ -123,7 +113,8 @@ TEST_F(Preferences, AnUnreadableFileIsLeftInPlaceNotWrittenAndReportedOnce) {
         chmod(QFile::encodeName(path).constData(), 0600);
         preferences.takeInFileChanges();
         scheduler.advance(0);
-        return bytesOf(path).contains("scrollScale") && bytesOf(path).contains("hideCursor");
+        return OVFileBytes(path).contains("scrollScale") &&
+               OVFileBytes(path).contains("hideCursor");
     }));
 }
 
@@ -147,7 +138,7 @@ TEST_F(Preferences, WhatOthersWriteIsTakenInExceptKeysChangedHereAndNotWrittenYe
     EXPECT_TRUE(app.takeInFileChanges().isEmpty()) << "the file did not change since";
 
     // A file that no longer parses is kept aside and the store writes back all it holds.
-    writeFile(path, "{oops");
+    OVWriteFile(path, "{oops");
     app.takeInFileChanges();
     EXPECT_FALSE(app.keptAsidePath().isEmpty());
     ASSERT_TRUE(app.synchronize());

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 

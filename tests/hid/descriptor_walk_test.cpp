@@ -67,13 +67,11 @@ TEST(HIDUsageLookup, ListThenRangeThenListByIndex) {
 }
 
 TEST(HIDLayoutWalk, WithoutAnyReportIDTheReportsAreUnnumbered) {
-    // Report ID 0, no ID byte: bit 0 is data, here the first contact's Y.
+    // Report ID 0, no ID byte: bit 0 is data, here the first contact's Invert bit.
     Writer d;
     d.usagePage(kDigitizer).usage(kTouchScreen).collection(Writer::kApplication);
-    d.usage(kFinger).collection(Writer::kLogical).usagePage(kGenericDesktop);
-    d.inputField(kY, 16, 0, 4095).inputField(kX, 16, 0, 4095).usagePage(kDigitizer);
-    d.inputField(kTipSwitch, 1, 0, 1).inputField(kInvert, 1, 0, 1).padding(6);
-    d.inputField(kContactIdentifier, 8, 0, 255).endCollection();
+    d.usage(kFinger).collection(Writer::kLogical).inputField(kInvert, 1, 0, 1).padding(7);
+    minimalContact(d).endCollection();
     fingerCollection(d, false);
     contactCountField(d).endCollection();
     const OVHIDDigitizerLayout layout = layoutOf(d);
@@ -81,10 +79,10 @@ TEST(HIDLayoutWalk, WithoutAnyReportIDTheReportsAreUnnumbered) {
     EXPECT_EQ(layout.reportID, 0);
     EXPECT_EQ(layout.reportIDByteOffset, -1);
     ASSERT_EQ(layout.contactCount, 2);
-    EXPECT_EQ(layout.contacts[0].yBitOffset, 0);
-    EXPECT_TRUE(layout.hasInvert && layout.hasLogicalRanges);
-    EXPECT_EQ(layout.contacts[1].xBitOffset, 48 + 16);
-    EXPECT_EQ(layout.contactCountBitOffset, 96);
+    EXPECT_EQ(layout.contacts[0].invertBitOffset, 0);
+    EXPECT_TRUE(layout.hasInvert);
+    EXPECT_EQ(layout.contacts[1].xBitOffset, 56 + 16);
+    EXPECT_EQ(layout.contactCountBitOffset, 104);
 }
 
 // A pen report first, then a touch screen report whose Finger collection holds a contact or not.
@@ -130,6 +128,14 @@ const WalkCase kWalkCases[] = {
          fingerCollection(beginApplication(d, 1)).endCollection();
          d.usagePage(kGenericDesktop).usage(0x02).collection(Writer::kApplication);
          minimalContact(d.collection(Writer::kPhysical)).endCollection().endCollection();
+     }},
+    {"Y first, at bit 0 of an unnumbered report", 0, 1, 32, kNone, false,
+     [](Writer& d) {
+         d.usagePage(kDigitizer).usage(kTouchScreen).collection(Writer::kApplication);
+         d.usage(kFinger).collection(Writer::kLogical).usagePage(kGenericDesktop);
+         d.inputField(kY, 16, 0, 4095).inputField(kX, 16, 0, 4095).usagePage(kDigitizer);
+         d.inputField(kTipSwitch, 8, 0, 1).inputField(kContactIdentifier, 8, 0, 255);
+         d.endCollection().endCollection();
      }},
     {"Contact Count before the contacts counts for their report", 1, 1, 16, 8, false,
      [](Writer& d) {
@@ -199,6 +205,7 @@ TEST(HIDLayoutWalk, DescriptorShapes) {
         EXPECT_EQ(layout.contactCountBitOffset, c.contactCount);
         EXPECT_EQ(layout.hasContactCount && layout.valid, c.contactCount != kNone);
         EXPECT_EQ(layout.hasPenCollection, c.pen);
+        EXPECT_EQ(layout.hasLogicalRanges, layout.valid);
         for (int i = 0; i < c.stored; ++i) {
             EXPECT_EQ(layout.contacts[i].slot, i);
             EXPECT_EQ(layout.contacts[i].preferredKind,

@@ -97,15 +97,16 @@ TEST_F(DecodingBridge, ContactsThatAreDownArePackedAndKeepTheirSlot) {
 TEST_F(DecodingBridge, MarkerFromWidthAndHeightAndTheEraserBits) {
     OVHIDDigitizerLayout layout = screenLayout(1, true);
     layout.contacts[0].preferredKind = OVContactKindPen;
-    layout.contacts[0].invertBitOffset = 8 + 7;  // the padding bit before the identifier
+    layout.contacts[0].invertBitOffset = 8 + 3;  // padding bits of the slot
+    layout.contacts[0].tipSwitchBitOffset = 8 + 4;
     use(layout);
     OVTouchContact eraser = fingerAt(1, 1, 1);
     eraser.kind = OVContactKindEraser;
-    EXPECT_EQ(decode(report({eraser}, 1)).contacts[0].contactId, 1);
+    EXPECT_EQ(decode(report({eraser}, 1)).contacts[0].kind, OVContactKindEraser);
     QByteArray r = report({fingerAt(1, 1, 1, 0x2305)}, 1);
     EXPECT_EQ(decode(r).contacts[0].marker, 0x2305);
     EXPECT_EQ(decode(r).contacts[0].kind, OVContactKindPen);  // an unknown marker: the collection's
-    setBits(r, 8 + 7, 1, 1);
+    setBits(r, 8 + 3, 1, 1);
     EXPECT_EQ(decode(r).contacts[0].kind, OVContactKindEraser);
     // Width of 16 bits and no height: the width alone.
     setBits(r, layout.contacts[0].widthBitOffset, 16, 0x0808);

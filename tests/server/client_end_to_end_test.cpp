@@ -17,6 +17,7 @@
 #include "service/report_outbox.h"
 #include "settings/profiles.h"
 #include "support/compat.h"
+#include "support/files.h"
 #include "support/local_http_server.h"
 
 using namespace compat_test;
@@ -50,9 +51,7 @@ class ClientAgainstServer : public ::testing::Test {
     }
 
     void write(const QString& name, const QByteArray& contents) {
-        QFile file(folder.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
+        OVWriteFile(folder.filePath(name), contents);
     }
 
     void useServer(const QString& origin) {

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "server_harness.h"
+#include "support/files.h"
 
 namespace {
 
@@ -97,9 +98,7 @@ class ServerTest : public ::testing::TestWithParam<Engine> {
     static void TearDownTestSuite() { postgres.reset(); }
 
     void write(const QString& name, const QByteArray& contents) {
-        QFile file(folder.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
+        OVWriteFile(folder.filePath(name), contents);
     }
 
     // The store of the test's servers; a second server at once needs another SQLite folder.

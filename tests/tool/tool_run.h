@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QStringList>
+
+#include "support/files.h"
 
 // The built orvetta-tool run as a user runs it, with the folder of its preferences given.
 struct OVToolRun {
@@ -28,15 +29,4 @@ inline OVToolRun OVRunTool(const QStringList& arguments, const QString& configFo
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
-}
-
-inline QByteArray OVFileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline void OVWriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
 }

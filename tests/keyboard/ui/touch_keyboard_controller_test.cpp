@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
-#include <QScreen>
 #include <QTest>
 
 #include "base/notification_center.h"

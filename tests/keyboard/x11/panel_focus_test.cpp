@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QTest>
-#include <QWidget>
 
 #include "base/services.h"
 #include "keyboard/ui/keyboard_button.h"

@@ -10,6 +10,7 @@
 #include "hid/descriptor_writer.h"
 #include "hid/hid_recording.h"
 #include "platform/linux/hid_testbed_helpers.h"
+#include "support/files.h"
 
 // orvetta-tool's devices, udev-match and record verbs, run as a user runs them, on displays in
 // the testbed: the tool inherits umockdev's preload library and the testbed from this process.
@@ -37,10 +38,6 @@ class ToolVerbsTest : public HIDTestbedTest {
         out = tool.readAllStandardOutput();
         err += QString::fromUtf8(tool.readAllStandardError());
         return tool.exitCode();
-    }
-    QByteArray recorded() const {
-        QFile file(output);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     QProcess tool;
@@ -104,9 +101,10 @@ TEST_F(ToolVerbsTest, RecordRunsUntilInterruptedOrUnplugged) {
             kWait));
         ASSERT_TRUE(err.contains("Recording /dev/hidraw3")) << err.toStdString();
         for (const QByteArray& report : {first, second}) {
-            const qsizetype before = recorded().count("\nE: ");
+            const qsizetype before = OVFileBytes(output).count("\nE: ");
             testbed->sendReport(display, report);
-            ASSERT_TRUE(QTest::qWaitFor([&] { return recorded().count("\nE: ") > before; }, kWait));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return OVFileBytes(output).count("\nE: ") > before; },
+                                        kWait));
         }
         if (interrupt) {
             ::kill(pid_t(tool.processId()), SIGINT);
@@ -119,7 +117,7 @@ TEST_F(ToolVerbsTest, RecordRunsUntilInterruptedOrUnplugged) {
         EXPECT_TRUE(err.contains("Recorded 2 reports to " + output));
         // What was recorded is kept either way.
         OVError error;
-        const auto recording = OVReadHIDRecording(recorded(), &error);
+        const auto recording = OVReadHIDRecording(OVFileBytes(output), &error);
         ASSERT_TRUE(recording) << error.description.toStdString();
         EXPECT_EQ(recording->descriptor, kTouchScreen);
         EXPECT_EQ(recording->name, QStringLiteral("Acme Big"));

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "platform/linux/udev_rule_installer.h"
+#include "support/files.h"
 
 namespace {
 
@@ -29,10 +30,7 @@ struct Installation {
         return OVInstallUdevRule(install, "KERNEL==\"uinput\"\n", "70-o.rules", outStream,
                                  errStream);
     }
-    QString rule() const {
-        QFile file(dir.filePath("rules.d/70-o.rules"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    QByteArray rule() const { return OVFileBytes(dir.filePath("rules.d/70-o.rules")); }
 };
 
 }  // namespace
