@@ -10,6 +10,8 @@ FUZZ_SECONDS ?= 60
 SMOKE_FUZZ_SECONDS ?= 15
 CCACHE      := $(shell command -v ccache 2>/dev/null)
 LAUNCHER    := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
+# ccache caches sources built with a precompiled header only when told to ignore its macros' times.
+export CCACHE_SLOPPINESS = pch_defines,time_macros
 
 .PHONY: all deps build test unit-test asan-test fuzz fuzz-smoke demo bench screenshots format clean
 
