@@ -283,17 +283,17 @@ std::optional<QVariant> profileStoreValue(const QJsonValue& value, QString* prob
         for (auto setting = settings.begin(); setting != settings.end(); ++setting) {
             const QString& key = setting.key();
             const bool known = OVProfileSettingKeys().contains(key);
-            const Kind kind = kindTable().value(key);
             const std::optional<QVariant> settingValue =
-                known ? storedValue(kind, setting.value()) : std::nullopt;
+                known ? storedValue(kindTable().value(key), setting.value()) : std::nullopt;
             if (!settingValue) {
                 if (problem) {
-                    *problem = known ? QStringLiteral("%1 in profile '%2' takes %3")
-                                           .arg(key, profile.key(), expectation(kind))
-                                     : QStringLiteral(
-                                           "profile '%1' holds '%2', which is no "
-                                           "profile setting")
-                                           .arg(profile.key(), key);
+                    *problem =
+                        known ? QStringLiteral("%1 in profile '%2' takes %3")
+                                    .arg(key, profile.key(), expectation(kindTable().value(key)))
+                              : QStringLiteral(
+                                    "profile '%1' holds '%2', which is no "
+                                    "profile setting")
+                                    .arg(profile.key(), key);
                 }
                 return std::nullopt;
             }
@@ -433,11 +433,16 @@ QString OVJSONTextForValue(const QVariant& value, bool indented) {
         return QStringLiteral("null");
     }
     const QJsonValue json = QJsonValue::fromVariant(value);
-    if (json.isObject() || json.isArray()) {
-        const QJsonDocument document =
-            json.isObject() ? QJsonDocument(json.toObject()) : QJsonDocument(json.toArray());
+    if (json.isObject()) {
         return QString::fromUtf8(
-                   document.toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact))
+                   QJsonDocument(json.toObject())
+                       .toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact))
+            .trimmed();
+    }
+    if (json.isArray()) {
+        return QString::fromUtf8(
+                   QJsonDocument(json.toArray())
+                       .toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact))
             .trimmed();
     }
     // A scalar: written as the only member of an array, without the brackets.
